@@ -1,0 +1,77 @@
+// TnavrilDataModule: the operations data module, the wizard's single entry into the work. One
+// method per operation runs the whole operation on the user interface thread, keeps the window
+// painted by processing pending messages at fixed points, writes its progress into the four
+// status controls it is given, and returns an OperationResult. The two report handlers turn
+// worker-thread reports (delivered through Synchronize) into status-page updates and error
+// boxes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Dialogs.h"
+#include "MainThread.h"
+#include "StatusControls.h"
+
+class TThread;
+
+// Result of every operation: 0 finished, 1 error, 2 cancelled.
+enum OperationResult : int { orDone = 0, orError = 1, orCancelled = 2 };
+
+class TnavrilDataModule {
+public:
+    explicit TnavrilDataModule(TDialogs& dialogs);
+    ~TnavrilDataModule();
+
+    // 1 when the last worker run ended with a failure report, 0 after a success report.
+    std::int32_t WorkerFailed = 0;
+
+    // The status controls of the current operation (not owned).
+    TEditControl* TotalSizeEdit = nullptr;
+    TEditControl* ProceedSizeEdit = nullptr;
+    TGaugeControl* Gauge = nullptr;
+    TLabelControl* StatusLabel = nullptr;
+
+    int UploadFirmwareByNetwork(const std::string& address, const std::string& fileName,
+                                const std::string& userName, const std::string& password,
+                                bool keepUserSetting, TEditControl& totalSizeEdit,
+                                TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                TLabelControl& statusLabel);
+    int DownloadFirmwareByNetwork(const std::string& address, const std::string& fileName,
+                                  const std::string& userName, const std::string& password,
+                                  TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                  TGaugeControl& gauge, TLabelControl& statusLabel);
+    int UploadFirmwareBySerial(const std::string& portName, const std::string& fileName,
+                               TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                               TGaugeControl& gauge, TLabelControl& statusLabel);
+    int DownloadFirmwareBySerial(const std::string& portName, const std::string& fileName,
+                                 TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                 TGaugeControl& gauge, TLabelControl& statusLabel);
+    int SetMacAddressBySerial(const std::string& portName, TEditControl& totalSizeEdit,
+                              TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                              TLabelControl& statusLabel);
+    int UpdateBiosBySerial(const std::string& portName, const std::string& fileName,
+                           TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                           TGaugeControl& gauge, TLabelControl& statusLabel);
+    // Sends a file to TCP port 8765 of the access point: 0 done, 1 error.
+    int SendFileBySocket(const std::string& address, const std::string& fileName,
+                         TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                         TGaugeControl& gauge, TLabelControl& statusLabel);
+    // Starts the HTTP request that prepares the access point for a transfer; returns at once.
+    void KickFirmwareUpdate(const std::string& address, const std::string& userName,
+                            const std::string& password, const std::string& pageName,
+                            const std::string& formData);
+
+    // Sets the label, the screen cursor, and processes pending messages once.
+    void SetStatusText(const std::string& text, TCursor cursor, TLabelControl& label);
+
+    // Report handlers, run on the user interface thread.
+    void LoaderProgress(TThread* sender, std::uint8_t state, int percent, std::uint8_t errorCode);
+    void TransferProgress(TThread* sender, std::uint8_t status, std::int32_t percent,
+                          std::int32_t doneBytes, std::uint8_t errorCode, std::int32_t totalBytes);
+
+    TDialogs& Dialogs() { return dialogs_; }
+
+private:
+    TDialogs& dialogs_;
+};

@@ -1,0 +1,159 @@
+#include "MainThread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "Thread.h"
+
+namespace {
+
+// One queued call; the caller waits on done until the main thread has run it.
+struct PendingCall {
+    std::function<void()> fn;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+struct Queue {
+    std::mutex mutex;
+    std::condition_variable changed;  // a call was queued or a worker finished
+    std::condition_variable ran;      // a queued call has run
+    std::deque<PendingCall*> calls;
+    std::function<void()> wakeHook;
+    std::function<void()> processEventsHook;
+    std::function<void(TCursor)> cursorHook;
+    TCursor cursor = TCursor::Default;
+    std::thread::id mainThread = std::this_thread::get_id();
+};
+
+Queue& TheQueue() {
+    static Queue queue;
+    return queue;
+}
+
+}  // namespace
+
+void SetMainThread() {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    TheQueue().mainThread = std::this_thread::get_id();
+}
+
+bool IsMainThread() {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    return TheQueue().mainThread == std::this_thread::get_id();
+}
+
+void Synchronize(const std::function<void()>& fn) {
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    Queue& queue = TheQueue();
+    PendingCall call{fn};
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> lock(queue.mutex);
+        queue.calls.push_back(&call);
+        wake = queue.wakeHook;
+    }
+    queue.changed.notify_all();
+    if (wake) wake();
+    std::unique_lock<std::mutex> lock(queue.mutex);
+    queue.ran.wait(lock, [&] { return call.done; });
+    if (call.error) std::rethrow_exception(call.error);
+}
+
+bool CheckSynchronize() {
+    Queue& queue = TheQueue();
+    bool any = false;
+    for (;;) {
+        PendingCall* call = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            if (queue.calls.empty()) break;
+            call = queue.calls.front();
+            queue.calls.pop_front();
+        }
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            call->done = true;
+        }
+        queue.ran.notify_all();
+        any = true;
+    }
+    return any;
+}
+
+void SetWakeMainThreadHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    TheQueue().wakeHook = std::move(hook);
+}
+
+void SetProcessEventsHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    TheQueue().processEventsHook = std::move(hook);
+}
+
+void ProcessMessages() {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(TheQueue().mutex);
+        hook = TheQueue().processEventsHook;
+    }
+    if (hook) hook();
+    CheckSynchronize();
+}
+
+void SetCursorHook(std::function<void(TCursor)> hook) {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    TheQueue().cursorHook = std::move(hook);
+}
+
+void SetScreenCursor(TCursor cursor) {
+    std::function<void(TCursor)> hook;
+    {
+        std::lock_guard<std::mutex> lock(TheQueue().mutex);
+        TheQueue().cursor = cursor;
+        hook = TheQueue().cursorHook;
+    }
+    if (hook) hook(cursor);
+}
+
+TCursor ScreenCursor() {
+    std::lock_guard<std::mutex> lock(TheQueue().mutex);
+    return TheQueue().cursor;
+}
+
+void WaitForQueueActivity(int milliseconds) {
+    Queue& queue = TheQueue();
+    std::unique_lock<std::mutex> lock(queue.mutex);
+    queue.changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [&] { return !queue.calls.empty(); });
+}
+
+void WaitForWorkerServingQueue(TThread& thread) {
+    Queue& queue = TheQueue();
+    for (;;) {
+        CheckSynchronize();
+        std::unique_lock<std::mutex> lock(queue.mutex);
+        queue.changed.wait(lock, [&] { return !queue.calls.empty() || thread.Finished(); });
+        if (queue.calls.empty() && thread.Finished()) break;
+    }
+    CheckSynchronize();
+    thread.WaitFor();
+}
+
+void mainthread_detail::NotifyWorkerFinished() {
+    Queue& queue = TheQueue();
+    { std::lock_guard<std::mutex> lock(queue.mutex); }
+    queue.changed.notify_all();
+}

@@ -1,0 +1,51 @@
+// TThread: the worker thread class of the runtime. A thread is created suspended, configured,
+// started with Start(), asked to stop with Terminate() (the body polls Terminated()), and
+// waited for with WaitFor(). Synchronize hands a call to the main thread and blocks until it
+// has run. No exception escapes Execute: one that does is caught at the thread's edge and kept
+// in FatalException().
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class TThread {
+public:
+    TThread() = default;
+    virtual ~TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+
+    // Starts Execute on a new thread; a second call does nothing.
+    void Start();
+    // Asks the body to stop at its next check of Terminated().
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+    // Blocks until Execute has returned (at once when never started).
+    void WaitFor();
+    // True once Execute has returned.
+    bool Finished() const { return finished_; }
+    bool Started() const { return started_; }
+    std::exception_ptr FatalException() const { return fatal_; }
+
+    // With FreeOnTerminate the thread deletes itself after Execute; the owner must not touch it
+    // afterwards. Set before Start().
+    bool FreeOnTerminate = false;
+
+protected:
+    virtual void Execute() = 0;
+    // Runs fn on the main thread and blocks until it has run.
+    void Synchronize(const std::function<void()>& fn);
+
+private:
+    void Run();
+
+    std::thread thread_;
+    std::once_flag joined_;
+    std::atomic<bool> started_{false};
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    std::exception_ptr fatal_;
+};

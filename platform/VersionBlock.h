@@ -1,0 +1,17 @@
+// Reads the version block that the build embeds into each executable and library (section
+// ".tivra.version": "VS_VERSION_INFO", then zero-terminated key/value pairs, then an empty key).
+// It stands in for the Windows version resource and its query functions.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// The value stored under key in the version block of the named file, or nothing when the file
+// cannot be read, is not an ELF file, has no version block or lacks the key. Keys compare
+// with runs of backslashes taken as one, as the version query of the original system did.
+std::optional<std::string> QueryFileVersionValue(const std::string& path, const std::string& key);
+
+// The same lookup on the bytes of a file already in memory (an ELF image).
+std::optional<std::string> QueryVersionValueInImage(const unsigned char* image, std::size_t size,
+                                                    const std::string& key);
