@@ -1,3 +1,5 @@
+// The main-thread queue: one list of waiting calls, guarded by one mutex, with a condition that
+// wakes the main thread when a call arrives or a worker finishes.
 #include "MainThread.h"
 
 #include <chrono>
@@ -35,6 +37,10 @@ Queue& TheQueue() {
     return queue;
 }
 
+// Creates the queue while the program loads, on its first thread, so that the main thread is
+// that thread even when a worker is the first to use the queue.
+[[maybe_unused]] const bool queueCreatedAtLoad = (TheQueue(), true);
+
 }  // namespace
 
 void SetMainThread() {
@@ -53,7 +59,7 @@ void Synchronize(const std::function<void()>& fn) {
         return;
     }
     Queue& queue = TheQueue();
-    PendingCall call{fn};
+    PendingCall call{fn, false, nullptr};
     std::function<void()> wake;
     {
         std::lock_guard<std::mutex> lock(queue.mutex);
@@ -68,6 +74,8 @@ void Synchronize(const std::function<void()>& fn) {
 }
 
 bool CheckSynchronize() {
+    // Queued calls belong to the main thread; any other thread leaves them waiting.
+    if (!IsMainThread()) return false;
     Queue& queue = TheQueue();
     bool any = false;
     for (;;) {
@@ -142,11 +150,13 @@ void WaitForQueueActivity(int milliseconds) {
 
 void WaitForWorkerServingQueue(TThread& thread) {
     Queue& queue = TheQueue();
+    // A thread that was never started never finishes: there is nothing to wait for.
+    auto ended = [&] { return !thread.Started() || thread.Finished(); };
     for (;;) {
         CheckSynchronize();
         std::unique_lock<std::mutex> lock(queue.mutex);
-        queue.changed.wait(lock, [&] { return !queue.calls.empty() || thread.Finished(); });
-        if (queue.calls.empty() && thread.Finished()) break;
+        queue.changed.wait(lock, [&] { return !queue.calls.empty() || ended(); });
+        if (queue.calls.empty() && ended()) break;
     }
     CheckSynchronize();
     thread.WaitFor();
