@@ -73,5 +73,19 @@ public:
     TDialogs& Dialogs() { return dialogs_; }
 
 private:
+    // Asks the OK/Cancel question (UTF-8 text of the engine's table); true on OK.
+    bool Confirmed(const char* question);
+    // Asks the question; when declined, shows "cancelled" with the default cursor.
+    bool ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel);
+    // The serial firmware and BIOS operations: question, controls, loader, transfer.
+    int RunSerialTransfer(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                          TGaugeControl& gauge, TLabelControl& statusLabel);
+    void StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                       TGaugeControl& gauge, TLabelControl& statusLabel);
+    // Writes a text of the engine's table into the stored status label, when there is one.
+    void ShowStatus(const char* text);
+    void ShowPercent(int percent);
+    void ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes);
+
     TDialogs& dialogs_;
 };

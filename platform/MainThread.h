@@ -16,7 +16,8 @@ bool IsMainThread();
 // An exception thrown by fn is rethrown in the calling thread.
 void Synchronize(const std::function<void()>& fn);
 
-// Runs every call waiting in the queue (main thread only). True when at least one ran.
+// Runs every call waiting in the queue. True when at least one ran. On any thread but the main
+// thread it runs nothing and returns false.
 bool CheckSynchronize();
 
 // Called (from any thread) whenever a call is put on the queue, so that an event loop can
@@ -35,7 +36,8 @@ void SetCursorHook(std::function<void(TCursor)> hook);
 
 // Blocks the main thread until thread has finished, serving only its Synchronize calls
 // meanwhile (ordinary GUI events are processed only inside the calls). Sleeps while there is
-// nothing to do.
+// nothing to do. Returns at once for a thread that was never started. Not for free-on-terminate
+// threads, which delete themselves and so cannot be waited for.
 void WaitForWorkerServingQueue(TThread& thread);
 
 // Sleeps on the queue's condition until a call is waiting or the time has passed; used by

@@ -1,3 +1,5 @@
+// TThread on std::thread: start, stop request, wait, and the hand-over of calls to the main
+// thread through the main-thread queue.
 #include "Thread.h"
 
 #include "MainThread.h"
@@ -11,8 +13,21 @@ TThread::~TThread() {
 
 void TThread::Start() {
     if (started_.exchange(true)) return;
-    thread_ = std::thread([this] { Run(); });
-    if (FreeOnTerminate) thread_.detach();
+    // A free-on-terminate thread may delete this object as soon as it runs: decide before the
+    // start and never touch a member afterwards.
+    bool freeOnTerminate = FreeOnTerminate;
+    std::thread thread;
+    try {
+        thread = std::thread([this] { Run(); });
+    } catch (...) {
+        started_ = false;  // no body runs, so no wait may expect one to finish
+        throw;
+    }
+    if (freeOnTerminate) {
+        thread.detach();
+    } else {
+        thread_ = std::move(thread);
+    }
 }
 
 void TThread::Run() {

@@ -14,6 +14,8 @@
 class TThread {
 public:
     TThread() = default;
+    // Asks the body to stop and waits for it. A subclass whose body uses its own members waits
+    // (WaitFor) before those members are destroyed, that is in its own destructor at the latest.
     virtual ~TThread();
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
@@ -28,6 +30,8 @@ public:
     // True once Execute has returned.
     bool Finished() const { return finished_; }
     bool Started() const { return started_; }
+    // The exception that escaped Execute, if any. Read it once Finished() or WaitFor() says
+    // that the body has returned.
     std::exception_ptr FatalException() const { return fatal_; }
 
     // With FreeOnTerminate the thread deletes itself after Execute; the owner must not touch it

@@ -1,0 +1,231 @@
+// TnavrilDataModule: the operations and the two report handlers. The handlers run on the user
+// interface thread (the workers hand each report over with Synchronize) and end every report
+// with one pass of message processing, so the window is repainted after each report.
+#include "NavrilDataModule.h"
+
+#include <algorithm>
+
+#include "CountFormat.h"
+#include "EngineStrings.h"
+#include "TransferCodes.h"
+#include "WorkerErrorTexts.h"
+
+namespace {
+
+// States reported by the loader upload.
+constexpr std::uint8_t kLoaderSending = 11;
+constexpr std::uint8_t kLoaderDone = 7;
+constexpr std::uint8_t kLoaderFailed = 8;
+
+}  // namespace
+
+TnavrilDataModule::TnavrilDataModule(TDialogs& dialogs) : dialogs_(dialogs) {}
+
+TnavrilDataModule::~TnavrilDataModule() = default;
+
+void TnavrilDataModule::SetStatusText(const std::string& text, TCursor cursor,
+                                      TLabelControl& label) {
+    label.SetText(text);
+    SetScreenCursor(cursor);
+    ProcessMessages();
+}
+
+bool TnavrilDataModule::Confirmed(const char* question) {
+    return dialogs_.OkCancel(EngineText(question)) == TDialogs::Answer::Ok;
+}
+
+bool TnavrilDataModule::ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel) {
+    if (Confirmed(question)) return true;
+    SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
+    return false;
+}
+
+int TnavrilDataModule::RunSerialTransfer(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                         TGaugeControl& gauge, TLabelControl& statusLabel) {
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff, statusLabel)) return orCancelled;
+    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    // The loader and transfer workers arrive with the serial link; until then the operation
+    // cannot run and reports an error.
+    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
+}
+
+void TnavrilDataModule::StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                      TGaugeControl& gauge, TLabelControl& statusLabel) {
+    TotalSizeEdit = &totalSizeEdit;
+    ProceedSizeEdit = &proceedSizeEdit;
+    Gauge = &gauge;
+    StatusLabel = &statusLabel;
+}
+
+void TnavrilDataModule::ShowStatus(const char* text) {
+    if (StatusLabel) StatusLabel->SetText(EngineText(text));
+}
+
+void TnavrilDataModule::ShowPercent(int percent) {
+    if (Gauge) Gauge->SetProgress(std::clamp(percent, 0, 100));
+}
+
+void TnavrilDataModule::ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes) {
+    // A report without a total leaves both fields as they were.
+    if (totalBytes == 0) return;
+    if (TotalSizeEdit) TotalSizeEdit->SetText(FormatCount(totalBytes));
+    if (ProceedSizeEdit) ProceedSizeEdit->SetText(FormatCount(doneBytes));
+}
+
+void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, std::uint8_t state, int percent,
+                                       std::uint8_t errorCode) {
+    switch (state) {
+        case kLoaderSending:
+            if (Gauge && !Gauge->Visible()) Gauge->SetVisible(true);
+            ShowPercent(percent);
+            ShowStatus(EngineStrings::Preparing);
+            break;
+        case kLoaderDone:
+            ShowStatus(EngineStrings::Prepared);
+            WorkerFailed = 0;
+            break;
+        case kLoaderFailed: {
+            // The loader's dialog leads with the general error line, then the code's text.
+            const char* codeText = LoaderErrorText(errorCode);
+            if (*codeText != '\0') {
+                dialogs_.Error(EngineText(EngineStrings::ErrorOccurred) + EngineStrings::LineBreak +
+                               EngineText(codeText));
+            }
+            WorkerFailed = 1;
+            break;
+        }
+        default:  // waiting for the access point, and states without a display
+            break;
+    }
+    ProcessMessages();
+}
+
+void TnavrilDataModule::TransferProgress(TThread* /*sender*/, std::uint8_t status,
+                                         std::int32_t percent, std::int32_t doneBytes,
+                                         std::uint8_t errorCode, std::int32_t totalBytes) {
+    switch (status) {
+        case tsCommunicating:
+            ShowStatus(EngineStrings::Communicating);
+            break;
+        case tsExamining:
+            ShowStatus(EngineStrings::Examining);
+            break;
+        case tsSending:
+            ShowStatus(EngineStrings::Sending);
+            ShowCounts(doneBytes, totalBytes);
+            ShowPercent(percent);
+            break;
+        case tsErasing:
+            ShowStatus(EngineStrings::Erasing);
+            ShowPercent(percent);
+            break;
+        case tsWriting:
+            ShowStatus(EngineStrings::Writing);
+            ShowCounts(doneBytes, totalBytes);
+            ShowPercent(percent);
+            break;
+        case tsReading:
+            ShowStatus(EngineStrings::Reading);
+            ShowCounts(doneBytes, totalBytes);
+            ShowPercent(percent);
+            break;
+        case tsCreatingFile:
+            ShowStatus(EngineStrings::CreatingFile);
+            ShowPercent(percent);
+            break;
+        case tsFinished:
+            ShowStatus(EngineStrings::Finished);
+            WorkerFailed = 0;
+            break;
+        case tsFailed: {
+            // The transfer's box carries the code's text alone (no leading line).
+            const char* codeText = TransferErrorText(errorCode);
+            if (*codeText != '\0') dialogs_.Error(EngineText(codeText));
+            WorkerFailed = 1;
+            break;
+        }
+        default:
+            break;
+    }
+    ProcessMessages();
+}
+
+int TnavrilDataModule::UploadFirmwareBySerial(const std::string& /*portName*/,
+                                              const std::string& /*fileName*/,
+                                              TEditControl& totalSizeEdit,
+                                              TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                              TLabelControl& statusLabel) {
+    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+}
+
+int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& /*portName*/,
+                                                const std::string& /*fileName*/,
+                                                TEditControl& totalSizeEdit,
+                                                TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                                TLabelControl& statusLabel) {
+    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+}
+
+int TnavrilDataModule::UpdateBiosBySerial(const std::string& /*portName*/,
+                                          const std::string& /*fileName*/,
+                                          TEditControl& totalSizeEdit,
+                                          TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                          TLabelControl& statusLabel) {
+    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+}
+
+int TnavrilDataModule::SetMacAddressBySerial(const std::string& /*portName*/,
+                                             TEditControl& totalSizeEdit,
+                                             TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                             TLabelControl& statusLabel) {
+    // Declining leaves the previous status text in place.
+    if (!Confirmed(EngineStrings::ConfirmPowerOff)) return orCancelled;
+    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    // The loader worker and the setup dialog arrive with the serial link.
+    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
+}
+
+int TnavrilDataModule::UploadFirmwareByNetwork(
+    const std::string& /*address*/, const std::string& /*fileName*/,
+    const std::string& /*userName*/, const std::string& /*password*/, bool /*keepUserSetting*/,
+    TEditControl& /*totalSizeEdit*/, TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
+    TLabelControl& statusLabel) {
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate, statusLabel))
+        return orCancelled;
+    // The update request and the socket stream arrive with the network transfer.
+    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
+}
+
+int TnavrilDataModule::DownloadFirmwareByNetwork(
+    const std::string& /*address*/, const std::string& /*fileName*/,
+    const std::string& /*userName*/, const std::string& /*password*/,
+    TEditControl& /*totalSizeEdit*/, TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
+    TLabelControl& statusLabel) {
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload, statusLabel))
+        return orCancelled;
+    // The download request and the socket stream arrive with the network transfer.
+    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
+}
+
+int TnavrilDataModule::SendFileBySocket(const std::string& /*address*/,
+                                        const std::string& /*fileName*/,
+                                        TEditControl& /*totalSizeEdit*/,
+                                        TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
+                                        TLabelControl& statusLabel) {
+    // The socket stream arrives with the network transfer; nothing is sent yet.
+    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
+}
+
+void TnavrilDataModule::KickFirmwareUpdate(const std::string& /*address*/,
+                                           const std::string& /*userName*/,
+                                           const std::string& /*password*/,
+                                           const std::string& /*pageName*/,
+                                           const std::string& /*formData*/) {
+    // The HTTP request component arrives with the network transfer; its outcome is never
+    // observed, so there is nothing to report here.
+}

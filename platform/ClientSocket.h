@@ -1,0 +1,66 @@
+// TClientSocket: the blocking TCP client the operations engine streams firmware images through
+// (port 8765 of the access point). Open connects (bounded by a time-out, so a silent host does
+// not hang the caller), SendBuf sends a whole chunk or reports why not, ReceiveBuf returns what
+// arrived, 0 once the peer has closed, and Close ends the connection. Failures are reported by
+// return values; LastError and ErrorText tell the cause. The socket never raises SIGPIPE.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class TClientSocket {
+public:
+    // Results of SendBuf and ReceiveBuf besides a byte count.
+    static constexpr int SocketError = -1;       // the connection failed (or is not open)
+    static constexpr int SocketWouldBlock = -2;  // nothing moved within the time-out; try again
+    static constexpr int SocketClosed = -3;      // SendBuf: the peer has closed the connection
+
+    TClientSocket() = default;
+    ~TClientSocket();
+    TClientSocket(const TClientSocket&) = delete;
+    TClientSocket& operator=(const TClientSocket&) = delete;
+
+    // Peer address (dotted IPv4 or a host name) and port.
+    std::string Address;
+    int Port = 8765;
+    // Longest wait for the connection to be made.
+    int ConnectTimeoutMs = 10000;
+    // Longest wait for room to send a chunk before SendBuf reports SocketWouldBlock (0: no limit).
+    int SendTimeoutMs = 1000;
+    // Longest wait for data before ReceiveBuf reports SocketWouldBlock (0: no limit).
+    int ReceiveTimeoutMs = 1000;
+
+    // Connects to Address:Port (closing an earlier connection first). False on failure.
+    bool Open();
+    // Ends the connection; nothing happens when none is open.
+    void Close();
+
+    // True from a successful Open until Close.
+    bool Active() const { return fd_ >= 0; }
+    // True while the connection is open and not found closed by the peer: data still waiting to
+    // be read counts as connected, a peer that has closed (or reset) with nothing left does not.
+    bool Connected();
+
+    // Sends all count bytes: returns count, or SocketWouldBlock when not a byte could be sent
+    // within SendTimeoutMs (send the same chunk again), SocketClosed when the peer has closed
+    // or reset the connection, SocketError on other failures. Once a byte of the chunk is
+    // out, it waits for the rest.
+    int SendBuf(const void* data, int count);
+    // Receives up to size bytes: the number received, 0 when the peer has closed,
+    // SocketWouldBlock when nothing arrived within ReceiveTimeoutMs, SocketError on failure.
+    int ReceiveBuf(void* buffer, int size);
+
+    // errno of the last failure (0 after success), and its text.
+    int LastError() const { return lastError_; }
+    std::string ErrorText() const;
+
+private:
+    // Waits until the socket is ready for events, or the time has passed: 1 ready, 0 timed
+    // out, -1 failed.
+    int WaitFor(short events, int timeoutMs);
+    // Records the failure; returns SocketError.
+    int Fail(int error);
+
+    int fd_ = -1;
+    int lastError_ = 0;
+};

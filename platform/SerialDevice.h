@@ -1,0 +1,249 @@
+// TSerialDevice: one serial port on termios, offering what the Win32 communication calls gave
+// the original: opening "COM1".."COMn" by name with exclusive access, line settings held in a
+// record shaped like the Win32 DCB, time-outs with the COMMTIMEOUTS meaning, the receive queue
+// count, error clearing, purging, the DTR and RTS lines, and event waiting. It works on real
+// ports and on pseudo-terminals (where modem lines and error counters simply do not exist).
+//
+// The device keeps its own receive queue (the "driver queue" of the Win32 model, sized by
+// SetupComm): waiting threads move arriving bytes from the kernel into it, which is what makes
+// "characters received" an edge (EV_RXCHAR fires for new bytes, not for bytes still waiting),
+// and lets every wait sleep in poll() instead of spinning on a level-triggered descriptor.
+// Every blocking call also sleeps on a per-wait eventfd, so SetCommMask, PurgeComm and
+// CancelWaits from another thread end a pending wait at once.
+//
+// Concurrency: any number of threads may read, write, wait and query at the same time; Open and
+// Close belong to the owner while nobody else uses the device.
+#pragma once
+
+#include <termios.h>
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Stop bits (TCommState::StopBits).
+constexpr std::uint8_t ONESTOPBIT = 0;
+constexpr std::uint8_t ONE5STOPBITS = 1;
+constexpr std::uint8_t TWOSTOPBITS = 2;
+
+// Parity (TCommState::Parity).
+constexpr std::uint8_t NOPARITY = 0;
+constexpr std::uint8_t ODDPARITY = 1;
+constexpr std::uint8_t EVENPARITY = 2;
+constexpr std::uint8_t MARKPARITY = 3;
+constexpr std::uint8_t SPACEPARITY = 4;
+
+// Bits of the flag word (TCommState::Flags), as in the Win32 DCB.
+namespace DcbFlags {
+constexpr std::uint32_t Binary = 1u << 0;
+constexpr std::uint32_t Parity = 1u << 1;
+constexpr std::uint32_t OutxCtsFlow = 1u << 2;
+constexpr std::uint32_t OutxDsrFlow = 1u << 3;
+constexpr unsigned DtrControlShift = 4;  // two bits: 0 disable, 1 enable, 2 handshake
+constexpr std::uint32_t DsrSensitivity = 1u << 6;
+constexpr std::uint32_t TxContinueOnXoff = 1u << 7;
+constexpr std::uint32_t OutX = 1u << 8;
+constexpr std::uint32_t InX = 1u << 9;
+constexpr std::uint32_t ErrorChar = 1u << 10;
+constexpr std::uint32_t Null = 1u << 11;
+constexpr unsigned RtsControlShift = 12;  // two bits: 0 disable, 1 enable, 2 handshake, 3 toggle
+constexpr std::uint32_t AbortOnError = 1u << 14;
+}  // namespace DcbFlags
+
+// Line events (SetCommMask, WaitCommEvent).
+constexpr std::uint32_t EV_RXCHAR = 0x0001;
+constexpr std::uint32_t EV_RXFLAG = 0x0002;
+constexpr std::uint32_t EV_TXEMPTY = 0x0004;
+constexpr std::uint32_t EV_CTS = 0x0008;
+constexpr std::uint32_t EV_DSR = 0x0010;
+constexpr std::uint32_t EV_RLSD = 0x0020;
+constexpr std::uint32_t EV_BREAK = 0x0040;
+constexpr std::uint32_t EV_ERR = 0x0080;
+constexpr std::uint32_t EV_RING = 0x0100;
+
+// PurgeComm flags.
+constexpr std::uint32_t PURGE_TXABORT = 0x0001;
+constexpr std::uint32_t PURGE_RXABORT = 0x0002;
+constexpr std::uint32_t PURGE_TXCLEAR = 0x0004;
+constexpr std::uint32_t PURGE_RXCLEAR = 0x0008;
+
+// Line errors reported by ClearCommError.
+constexpr std::uint32_t CE_RXOVER = 0x0001;
+constexpr std::uint32_t CE_OVERRUN = 0x0002;
+constexpr std::uint32_t CE_RXPARITY = 0x0004;
+constexpr std::uint32_t CE_FRAME = 0x0008;
+constexpr std::uint32_t CE_BREAK = 0x0010;
+constexpr std::uint32_t CE_IOE = 0x0400;  // the device went away (unplugged, hung up)
+
+// EscapeCommFunction codes.
+constexpr std::uint32_t SETRTS = 3;
+constexpr std::uint32_t CLRRTS = 4;
+constexpr std::uint32_t SETDTR = 5;
+constexpr std::uint32_t CLRDTR = 6;
+constexpr std::uint32_t SETBREAK = 8;
+constexpr std::uint32_t CLRBREAK = 9;
+
+// "No limit" in a time-out field.
+constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
+
+// Line settings, shaped like the Win32 DCB. Only what termios can express is acted upon: baud
+// rate, byte size, parity, stop bits, fParity (input parity check), fOutxCtsFlow and RTS
+// handshake (hardware flow control), fOutX/fInX with XonChar/XoffChar (software flow control),
+// fDtrControl and fRtsControl (line levels), fAbortOnError (see ReadFile). The remaining flags,
+// XonLim, XoffLim, ErrorChar and EofChar are kept and reported back unchanged; EvtChar raises
+// EV_RXFLAG when it arrives. fBinary is implied: the port always transfers raw bytes.
+struct TCommState {
+    std::uint32_t BaudRate = 9600;
+    std::uint32_t Flags = DcbFlags::Binary | (1u << DcbFlags::DtrControlShift) |
+                          (1u << DcbFlags::RtsControlShift);
+    std::uint16_t XonLim = 512;
+    std::uint16_t XoffLim = 512;
+    std::uint8_t ByteSize = 8;
+    std::uint8_t Parity = NOPARITY;
+    std::uint8_t StopBits = ONESTOPBIT;
+    char XonChar = 0x11;
+    char XoffChar = 0x13;
+    char ErrorChar = 0;
+    char EofChar = 0;
+    char EvtChar = 0;
+};
+
+// Time-outs with the COMMTIMEOUTS meaning, in milliseconds.
+struct TCommTimeouts {
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// Queue levels reported by ClearCommError.
+struct TComStat {
+    std::uint32_t cbInQue = 0;
+    std::uint32_t cbOutQue = 0;
+};
+
+// The device a port name stands for: "COM1".."COMn" (any letter case, also "\\.\COMn") is the
+// variable TIVRA_COMn when set and not empty, else /dev/ttyS<n-1>; a name that starts with "/"
+// is used as it is; any other name is looked up in /dev.
+std::string SerialDevicePath(const std::string& portName);
+
+// Line settings to and from termios. CommStateToTermios keeps everything of t that the record
+// does not describe and puts the port into raw mode; false (errno EINVAL) when the record asks
+// for something the line cannot do: an unknown baud rate, a byte size outside 5..8, a parity
+// above 4, stop bits above 2, 1.5 stop bits with 6..8 data bits or 2 stop bits with 5 (the
+// classic UART sends 1.5 stop bits for 5-bit characters when asked for two; the record's 1.5
+// maps to that, and its 2 is refused for 5-bit characters, as the Win32 serial driver does).
+bool CommStateToTermios(const TCommState& dcb, termios& t);
+TCommState CommStateFromTermios(const termios& t);
+
+// Baud rate constant for a rate in bit/s; nullopt when termios has none.
+std::optional<speed_t> BaudConstant(std::uint32_t bitsPerSecond);
+
+class TSerialDevice {
+public:
+    TSerialDevice() = default;
+    ~TSerialDevice();
+    TSerialDevice(const TSerialDevice&) = delete;
+    TSerialDevice& operator=(const TSerialDevice&) = delete;
+
+    // Opens the port for reading and writing, exclusively (flock and TIOCEXCL): a second open of
+    // the same device, here or in another program, fails with EBUSY. False with errno set.
+    bool Open(const std::string& portName);
+    // Ends every wait, releases the exclusive access and closes the descriptor; false when
+    // not open or when close() fails.
+    bool Close();
+    bool IsOpen() const;
+    // The file descriptor, -1 when closed.
+    int Handle() const;
+
+    // Size of the receive queue (at least 16 bytes); the transmit size is only recorded.
+    bool SetupComm(std::uint32_t inQueue, std::uint32_t outQueue);
+    bool GetCommState(TCommState& dcb);
+    bool SetCommState(const TCommState& dcb);
+    bool GetCommTimeouts(TCommTimeouts& timeouts);
+    bool SetCommTimeouts(const TCommTimeouts& timeouts);
+    // Sets the events WaitCommEvent waits for, forgets events not yet reported, and makes a
+    // pending WaitCommEvent return at once with no events.
+    bool SetCommMask(std::uint32_t mask);
+    bool GetCommMask(std::uint32_t& mask);
+    // Sleeps until one of the masked events happens and returns them. Returns true with no
+    // events when SetCommMask was called meanwhile; false when the device is closed or its
+    // waits were cancelled.
+    bool WaitCommEvent(std::uint32_t& events);
+
+    // PURGE_TXABORT / PURGE_RXABORT end pending writes / reads at once (they return false);
+    // PURGE_TXCLEAR / PURGE_RXCLEAR discard the transmit / receive queue.
+    bool PurgeComm(std::uint32_t flags);
+    // Reports and clears the line errors (CE_...) seen since the last call and the queue levels.
+    // Errors come from the driver's counters where it has them (TIOCGICOUNT), and CE_IOE when
+    // the device went away; either pointer may be null.
+    bool ClearCommError(std::uint32_t* errors, TComStat* stat);
+    // SETDTR, CLRDTR, SETRTS, CLRRTS, SETBREAK, CLRBREAK. A device without modem lines (a
+    // pseudo-terminal) accepts them and does nothing.
+    bool EscapeCommFunction(std::uint32_t function);
+
+    // Reads up to count bytes under the time-outs: true with the bytes read in done (fewer than
+    // count when a time-out ended the read), false when the read was aborted (PurgeComm,
+    // CancelWaits), the device went away, or a line error is pending while fAbortOnError is set.
+    bool ReadFile(void* buffer, std::uint32_t count, std::uint32_t& done);
+    // Writes count bytes under the write time-out; the same results as ReadFile.
+    bool WriteFile(const void* buffer, std::uint32_t count, std::uint32_t& done);
+
+    // Sleeps until the receive queue holds at least count bytes (count is capped at the queue
+    // size): 1 when it does, 0 when milliseconds passed first (a negative value waits without
+    // limit), -1 when the device is closed, went away, or its waits were cancelled.
+    int WaitForInput(std::uint32_t count, int milliseconds);
+
+    // Ends every pending wait and makes every later one fail at once, until Close. Used while
+    // shutting the port down, so that nothing can start a new endless wait.
+    void CancelWaits();
+
+private:
+    struct TWaiter;
+    using TClock = std::uint64_t;  // milliseconds of the steady clock
+
+    static TClock Now();
+    // All of the following run with mutex_ held.
+    void ResetLocked();
+    bool DrainLocked();
+    void CheckCountersLocked();
+    void CheckTxEmptyLocked();
+    void MarkGoneLocked();
+    void WakeLocked();
+    std::uint32_t QueueCountLocked();
+    std::uint32_t TakeLocked(std::uint8_t* out, std::uint32_t count);
+    bool AbortOnErrorLocked() const;
+    // Sleeps in poll on the device (events) and the waiter's eventfd, at most milliseconds
+    // (negative: no limit); releases mutex_ meanwhile.
+    void SleepLocked(std::unique_lock<std::mutex>& lock, TWaiter& waiter, short events,
+                     int milliseconds);
+
+    mutable std::mutex mutex_;
+    int fd_ = -1;
+    bool cancelled_ = false;
+    bool gone_ = false;
+    std::deque<std::uint8_t> rxQueue_;
+    std::uint32_t rxLimit_ = 4096;
+    std::uint32_t txSize_ = 4096;
+    TCommState state_;
+    TCommTimeouts timeouts_;
+    std::uint32_t mask_ = 0;
+    std::uint32_t pending_ = 0;  // events seen, not yet reported
+    std::uint32_t errors_ = 0;   // CE_... since the last ClearCommError
+    bool txPending_ = false;     // written since the last EV_TXEMPTY check
+    // Last values of the driver's line counters (TIOCGICOUNT), when the driver has them.
+    struct TCounters {
+        int cts = 0, dsr = 0, rng = 0, dcd = 0;
+        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    };
+    bool haveCounters_ = false;
+    TCounters counters_;
+    std::uint64_t maskGeneration_ = 0;
+    std::uint64_t rxAbortGeneration_ = 0;
+    std::uint64_t txAbortGeneration_ = 0;
+    std::vector<int> waiters_;  // eventfds of the threads sleeping right now
+};

@@ -1,0 +1,273 @@
+// Worker threads and the main-thread queue: calls handed over with Synchronize run on the main
+// thread while the worker waits, exceptions stay on their side of the hand-over, and the main
+// thread's wait for a worker sleeps, serves the queue and ends when the worker has ended.
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "MainThread.h"
+#include "Thread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Ends the test program when the guarded scope outlives its limit, so a lost wake-up fails
+// quickly instead of hanging the run.
+class TWatchdog {
+public:
+    explicit TWatchdog(const char* what) : what_(what), thread_([this] { Watch(); }) {}
+    ~TWatchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ended_ = true;
+        }
+        endedSignal_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void Watch() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (endedSignal_.wait_for(lock, 10s, [this] { return ended_; })) return;
+        std::fprintf(stderr, "watchdog: %s did not end in time\n", what_);
+        std::_Exit(3);
+    }
+
+    const char* what_;
+    std::mutex mutex_;
+    std::condition_variable endedSignal_;
+    bool ended_ = false;
+    std::thread thread_;
+};
+
+// A thread whose body is a function of the test.
+class TBodyThread : public TThread {
+public:
+    explicit TBodyThread(std::function<void(TBodyThread&)> body) : body_(std::move(body)) {}
+    ~TBodyThread() override { WaitFor(); }
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { body_(*this); }
+
+private:
+    std::function<void(TBodyThread&)> body_;
+};
+
+double ThreadCpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+class TThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetMainThread(); }
+    void TearDown() override { SetProcessEventsHook(nullptr); }
+};
+
+TEST(MainThreadQueue, TheProgramsFirstThreadIsTheMainThreadWithoutBeingTold) {
+    // The first use of the queue in this program is on a worker.
+    bool workerIsMain = true;
+    std::thread worker([&] { workerIsMain = IsMainThread(); });
+    worker.join();
+    EXPECT_FALSE(workerIsMain);
+    EXPECT_TRUE(IsMainThread());
+}
+
+TEST_F(TThreadTest, SynchronizeRunsOnTheMainThreadWhileTheWorkerWaits) {
+    TWatchdog watchdog("synchronize");
+    std::thread::id ranOn;
+    int value = 0;  // written on the main thread, read by the worker after the hand-over
+    int seenByWorker = -1;
+    std::atomic<bool> returned{false};
+    TBodyThread worker([&](TBodyThread& self) {
+        self.Synchronize([&] {
+            ranOn = std::this_thread::get_id();
+            value = 42;
+        });
+        seenByWorker = value;
+        returned = true;
+    });
+    worker.Start();
+    WaitForQueueActivity(5000);
+    std::this_thread::sleep_for(50ms);  // time for a worker that did not wait to run on
+    EXPECT_FALSE(returned);
+    EXPECT_TRUE(CheckSynchronize());
+    worker.WaitFor();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(seenByWorker, 42);
+
+    // On the main thread itself the call runs at once.
+    bool ranInline = false;
+    Synchronize([&] { ranInline = true; });
+    EXPECT_TRUE(ranInline);
+}
+
+TEST_F(TThreadTest, OnlyTheMainThreadRunsQueuedCalls) {
+    TWatchdog watchdog("queued call");
+    bool ran = false;
+    TBodyThread worker([&](TBodyThread& self) { self.Synchronize([&] { ran = true; }); });
+    worker.Start();
+    WaitForQueueActivity(5000);
+    bool otherRanSome = true;
+    std::thread other([&] { otherRanSome = CheckSynchronize(); });
+    other.join();
+    EXPECT_FALSE(otherRanSome);
+    WaitForWorkerServingQueue(worker);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(TThreadTest, AnExceptionInASynchronizedCallReachesTheWorker) {
+    TWatchdog watchdog("throwing call");
+    std::string caught;
+    TBodyThread worker([&](TBodyThread& self) {
+        try {
+            self.Synchronize([] { throw std::runtime_error("from the handler"); });
+        } catch (const std::runtime_error& error) {
+            caught = error.what();
+        }
+    });
+    worker.Start();
+    WaitForWorkerServingQueue(worker);
+    EXPECT_EQ(caught, "from the handler");
+    EXPECT_FALSE(worker.FatalException());
+}
+
+TEST_F(TThreadTest, AnExceptionEscapingTheBodyIsKeptAndEndsTheThread) {
+    TWatchdog watchdog("throwing body");
+    TBodyThread worker([](TBodyThread&) { throw std::logic_error("body failed"); });
+    worker.Start();
+    WaitForWorkerServingQueue(worker);
+    EXPECT_TRUE(worker.Finished());
+    ASSERT_TRUE(worker.FatalException());
+    try {
+        std::rethrow_exception(worker.FatalException());
+    } catch (const std::logic_error& error) {
+        EXPECT_STREQ(error.what(), "body failed");
+    }
+}
+
+TEST_F(TThreadTest, TheWaitEndsWhenAWorkerThatNeverSynchronizesEnds) {
+    TWatchdog watchdog("silent worker");
+    std::atomic<bool> bodyDone{false};
+    TBodyThread worker([&](TBodyThread&) {
+        std::this_thread::sleep_for(50ms);
+        bodyDone = true;
+    });
+    worker.Start();
+    WaitForWorkerServingQueue(worker);
+    EXPECT_TRUE(bodyDone);
+    EXPECT_TRUE(worker.Finished());
+}
+
+TEST_F(TThreadTest, TheWaitServesManyCallsInOrderAndNoOtherEvents) {
+    TWatchdog watchdog("many calls");
+    int eventPasses = 0;
+    SetProcessEventsHook([&] { ++eventPasses; });
+    constexpr int kCalls = 2000;
+    int served = 0;  // touched only on the main thread
+    bool inOrder = true;
+    bool allOnMain = true;
+    TBodyThread worker([&](TBodyThread& self) {
+        for (int i = 0; i < kCalls; ++i) {
+            self.Synchronize([&, i] {
+                inOrder = inOrder && served == i;
+                allOnMain = allOnMain && IsMainThread();
+                ++served;
+            });
+        }
+    });
+    worker.Start();
+    WaitForWorkerServingQueue(worker);
+    EXPECT_EQ(served, kCalls);
+    EXPECT_TRUE(inOrder);
+    EXPECT_TRUE(allOnMain);
+    EXPECT_EQ(eventPasses, 0);  // the wait serves the queue only
+}
+
+TEST_F(TThreadTest, WaitingForAThreadThatNeverStartedReturnsAtOnce) {
+    TWatchdog watchdog("unstarted thread");
+    TBodyThread never([](TBodyThread&) {});
+    WaitForWorkerServingQueue(never);
+    EXPECT_FALSE(never.Started());
+    EXPECT_FALSE(never.Finished());
+}
+
+TEST_F(TThreadTest, TheBodySeesTheStopRequest) {
+    TWatchdog watchdog("stop request");
+    std::atomic<bool> sawStop{false};
+    std::atomic<bool> running{false};
+    TBodyThread worker([&](TBodyThread& self) {
+        running = true;
+        while (!self.Terminated()) std::this_thread::sleep_for(1ms);
+        sawStop = true;
+    });
+    worker.Start();
+    worker.Terminate();
+    worker.WaitFor();
+    EXPECT_TRUE(worker.Terminated());
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(sawStop);
+}
+
+TEST_F(TThreadTest, TheMainThreadSleepsWhileItWaits) {
+    TWatchdog watchdog("sleeping wait");
+    TBodyThread worker([](TBodyThread&) { std::this_thread::sleep_for(300ms); });
+    auto start = std::chrono::steady_clock::now();
+    double cpuBefore = ThreadCpuMilliseconds();
+    worker.Start();
+    WaitForWorkerServingQueue(worker);
+    double cpuUsed = ThreadCpuMilliseconds() - cpuBefore;
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_LT(cpuUsed, 30.0);
+}
+
+TEST_F(TThreadTest, FreeOnTerminateThreadsDeleteThemselvesSafely) {
+    TWatchdog watchdog("free-on-terminate threads");
+    struct Tally {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int deleted = 0;
+    } tally;
+    class TSelfDeleting : public TThread {
+    public:
+        explicit TSelfDeleting(Tally& tally) : tally_(tally) {}
+        ~TSelfDeleting() override {
+            // Notified under the lock: the test may destroy the tally once it sees the count.
+            std::lock_guard<std::mutex> lock(tally_.mutex);
+            ++tally_.deleted;
+            tally_.changed.notify_all();
+        }
+
+    protected:
+        void Execute() override {}  // ends at once, racing the owner's Start
+
+    private:
+        Tally& tally_;
+    };
+    constexpr int kThreads = 200;
+    for (int i = 0; i < kThreads; ++i) {
+        auto* thread = new TSelfDeleting(tally);
+        thread->FreeOnTerminate = true;
+        thread->Start();
+    }
+    std::unique_lock<std::mutex> lock(tally.mutex);
+    tally.changed.wait(lock, [&] { return tally.deleted == kThreads; });
+    EXPECT_EQ(tally.deleted, kThreads);
+}
+
+}  // namespace
