@@ -97,8 +97,8 @@ constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
 // EV_RXFLAG when it arrives. fBinary is implied: the port always transfers raw bytes.
 struct TCommState {
     std::uint32_t BaudRate = 9600;
-    std::uint32_t Flags = DcbFlags::Binary | (1u << DcbFlags::DtrControlShift) |
-                          (1u << DcbFlags::RtsControlShift);
+    std::uint32_t Flags =
+        DcbFlags::Binary | (1u << DcbFlags::DtrControlShift) | (1u << DcbFlags::RtsControlShift);
     std::uint16_t XonLim = 512;
     std::uint16_t XoffLim = 512;
     std::uint8_t ByteSize = 8;

@@ -1,0 +1,227 @@
+// TThSendLoader: handshake with the boot code and upload of the loader file.
+#include "Loader.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "FileSystem.h"
+#include "Rs232c.h"
+
+namespace {
+
+constexpr std::uint32_t kStartPauseMs = 500;
+constexpr std::uint32_t kWakeUpPauseMs = 10;
+// Pause between two attempts of a failing write.
+constexpr std::uint32_t kWriteRetryPauseMs = 10;
+// Longest sleep of a receive wait before the termination request is looked at again.
+constexpr int kReceiveSliceMs = 50;
+
+// The system's millisecond tick count; differences are taken unsigned, so wrapping is harmless.
+std::uint32_t TickCount() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::ptrdiff_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = read(fd, buffer + got, size - got);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+}  // namespace
+
+TThSendLoader::TThSendLoader(Trs232c& port) : port_(port) {}
+
+TThSendLoader::~TThSendLoader() {
+    Terminate();
+    WaitFor();
+}
+
+void TThSendLoader::Execute() {
+    try {
+        Run();
+    } catch (...) {
+        // Nothing may leave the thread; the creator still learns the outcome from a last report.
+        port_.Close();
+        Fail(leUnexpected, Percent);
+    }
+}
+
+void TThSendLoader::Run() {
+    if (!FileExists(LoaderFile)) {
+        Fail(leFileMissing, 0);
+        return;
+    }
+    Pause(kStartPauseMs);
+    ConfigurePort();
+    if (!port_.Open()) {
+        Fail(lePortOpenFailed, 0);
+        return;
+    }
+    Report(lsWaiting, 0);
+
+    Timeout = HandshakeTimeout;
+    int code = Handshake();
+    if (Terminated()) {
+        Fail(leCancelled, Percent);
+        port_.Close();
+        return;
+    }
+    if (code == leNone) {
+        Timeout = TransferTimeout;
+        code = SendLoaderFile();
+    }
+    port_.Close();
+
+    if (Terminated())
+        Fail(leCancelled, Percent);
+    else if (code != leNone)
+        Fail(static_cast<std::uint8_t>(code), Percent);
+    else
+        Report(lsDone, 0);
+}
+
+void TThSendLoader::ConfigurePort() {
+    port_.charbit = 8;
+    port_.stopbit = "1";
+    port_.bps = 57600;
+    port_.portname = SerialPortName;
+    port_.rxbuffsize = 2048;
+    port_.txbuffsize = 2048;
+    port_.readinterval = 0;
+    port_.txtimeout = 0;
+    port_.rxtimeout = 0;
+    port_.paritymode = ParityWordNone;
+    port_.flowflag = 1;
+    port_.packetsize = 0;
+    port_.OnERR = nullptr;
+}
+
+int TThSendLoader::Handshake() {
+    for (;;) {
+        Pause(kWakeUpPauseMs);
+        if (Terminated()) return leCancelled;
+        int code = SendBytes(LoaderWire::WakeUp, sizeof LoaderWire::WakeUp);
+        if (Terminated()) return code;
+        if (code != leNone) continue;
+        if (port_.InQueueCount() <= 0) continue;
+        // Bytes other than the answer (start-up messages of the boot code) are dropped one per
+        // pass.
+        std::uint8_t byte = 0;
+        code = ReceiveBytes(&byte, 1);
+        if (Terminated() || code != leNone) return code;
+        if (IsWakeUpAnswer(byte)) break;
+    }
+    return SendBytes(&LoaderWire::Start, 1);
+}
+
+int TThSendLoader::SendLoaderFile() {
+    Report(lsSending, 0);
+    int fd = open(LoaderFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return leFileOpenFailed;
+    // Nobody else may hold the file while it is sent.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return leFileOpenFailed;
+    }
+    int code = Upload(fd);
+    close(fd);
+    return code;
+}
+
+int TThSendLoader::Upload(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return leFileOpenFailed;
+    TLoaderUpload upload(
+        static_cast<std::uint64_t>(info.st_size),
+        [fd](std::uint8_t* buffer, std::size_t size) { return ReadBlock(fd, buffer, size); });
+    for (;;) {
+        TLoaderUpload::TAction action = upload.Next();
+        int code = leNone;
+        switch (action.Step) {
+            case TLoaderUpload::TStep::Finished:
+                return action.Code;
+            case TLoaderUpload::TStep::AwaitAck: {
+                std::uint8_t byte = 0;
+                code = ReceiveBytes(&byte, 1);
+                if (code == leNone && !Terminated()) upload.Acknowledged(byte);
+                break;
+            }
+            case TLoaderUpload::TStep::Send:
+                code = SendBytes(action.Bytes.data(), static_cast<int>(action.Bytes.size()));
+                break;
+            case TLoaderUpload::TStep::Report:
+                Report(lsSending, action.Percent);
+                break;
+        }
+        if (code != leNone || Terminated()) return code;
+    }
+}
+
+int TThSendLoader::ReceiveBytes(std::uint8_t* buffer, int n) {
+    const std::uint32_t start = TickCount();
+    for (;;) {
+        if (Terminated()) return leNone;
+        if (port_.InQueueCount() >= n) return port_.Read(buffer, n) ? leNone : leReadFailed;
+        const std::uint32_t elapsed = TickCount() - start;
+        if (elapsed >= Timeout) return leTimeout;
+        const int slice =
+            static_cast<int>(std::min<std::uint32_t>(Timeout - elapsed, kReceiveSliceMs));
+        // Sleeps until the bytes are there; a port that went away cannot deliver them.
+        if (port_.WaitForInQueue(n, slice) < 0) return leReadFailed;
+    }
+}
+
+int TThSendLoader::SendBytes(const std::uint8_t* buffer, int n) {
+    const std::uint32_t start = TickCount();
+    for (;;) {
+        if (port_.Write(buffer, n)) return leNone;
+        if (Terminated()) return leNone;
+        if (TickCount() - start > Timeout) return leTimeout;
+        Pause(kWriteRetryPauseMs);
+    }
+}
+
+void TThSendLoader::Report(std::uint8_t state, int percent) {
+    State = state;
+    Percent = percent;
+    try {
+        Synchronize([this] {
+            if (OnStatus) OnStatus(this, State, Percent, ErrorCode);
+        });
+    } catch (...) {
+        // A failing handler must not end the upload or leave the port open.
+    }
+}
+
+void TThSendLoader::Fail(std::uint8_t code, int percent) {
+    ErrorCode = code;
+    Report(lsFailed, percent);
+}
+
+void TThSendLoader::Pause(std::uint32_t milliseconds) {
+    const std::uint32_t start = TickCount();
+    for (;;) {
+        if (Terminated()) return;
+        const std::uint32_t elapsed = TickCount() - start;
+        if (elapsed >= milliseconds) return;
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::min<std::uint32_t>(milliseconds - elapsed, 10)));
+    }
+}

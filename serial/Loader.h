@@ -1,0 +1,65 @@
+// TThSendLoader: the worker thread that hands the loader program to the access point's boot
+// code. It opens the serial port, sends the wake-up string "DORBA" until the boot code answers
+// "$" (the user switches the access point on meanwhile), replies "F", uploads the loader file
+// in acknowledged blocks with checksums, closes the port and ends. Every report (waiting,
+// sending with a percentage, done, failed with a code) goes to OnStatus on the main thread; the
+// thread waits until the handler has run. The last report is state 7 (success) or 8 (failure).
+//
+// The termination request is honoured in every wait: the thread then ends with state 8, code 5.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "LoaderDialogue.h"
+#include "Thread.h"
+
+class Trs232c;
+
+class TThSendLoader : public TThread {
+public:
+    using TStatusEvent = std::function<void(TThread* sender, std::uint8_t state, int percent,
+                                            std::uint8_t errorCode)>;
+
+    // port: the shared serial port component (rs232c1), used only while the thread runs.
+    explicit TThSendLoader(Trs232c& port);
+    ~TThSendLoader() override;
+
+    // Set by the creator before Start.
+    std::string LoaderFile;      // full path of the loader file
+    std::string SerialPortName;  // "COM1" and so on
+    TStatusEvent OnStatus;
+    // Time-outs of the two phases, ms. Tests may shorten them before Start.
+    std::uint32_t HandshakeTimeout = 1200000;
+    std::uint32_t TransferTimeout = 120000;
+
+    // Maintained by the thread: the values of the next report, and the current time-out.
+    std::uint8_t State = lsWaiting;
+    int Percent = 0;
+    std::uint8_t ErrorCode = leNone;
+    std::uint32_t Timeout = 0;
+
+protected:
+    void Execute() override;
+
+private:
+    void Run();
+    void ConfigurePort();
+    int Handshake();
+    int SendLoaderFile();
+    // Drives the block upload over the port; the file is open on fd.
+    int Upload(int fd);
+    // Waits until n bytes are queued, then reads them: 0, 1 (time-out) or 6 (read failed); 0
+    // without reading when termination is requested.
+    int ReceiveBytes(std::uint8_t* buffer, int n);
+    // Writes until a write succeeds: 0, or 1 when the writes keep failing beyond the time-out;
+    // 0 when termination is requested.
+    int SendBytes(const std::uint8_t* buffer, int n);
+    void Report(std::uint8_t state, int percent);
+    void Fail(std::uint8_t code, int percent);
+    // Sleeps, in short steps so that a termination request ends the pause early.
+    void Pause(std::uint32_t milliseconds);
+
+    Trs232c& port_;
+};

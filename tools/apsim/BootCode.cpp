@@ -1,0 +1,184 @@
+// TBootCodeSim: the pseudo-terminal, the serving thread, and what it recorded.
+#include "BootCode.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+// Recording stops here, so a host that calls for hours cannot exhaust memory.
+constexpr std::size_t kRecordLimit = 16u << 20;
+
+void Record(std::vector<std::uint8_t>& record, const std::uint8_t* data, std::size_t size) {
+    std::size_t room = kRecordLimit - std::min(record.size(), kRecordLimit);
+    record.insert(record.end(), data, data + std::min(size, room));
+}
+}  // namespace
+
+TBootCodeSim::TBootCodeSim(TBootCodeConfig config) : machine_(std::move(config)) {}
+
+TBootCodeSim::~TBootCodeSim() { Stop(); }
+
+bool TBootCodeSim::Start(std::string& error) {
+    if (thread_.joinable()) return true;
+    char name[256] = {};
+    // The slave starts raw: nothing the boot code sends is echoed back to it before the program
+    // opens the port and applies its own settings.
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
+        error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd_ < 0) {
+        error = std::string("cannot create an eventfd: ") + std::strerror(errno);
+        Stop();
+        return false;
+    }
+    slavePath_ = name;
+    thread_ = std::thread([this] { Serve(); });
+    return true;
+}
+
+void TBootCodeSim::Stop() {
+    if (thread_.joinable()) {
+        eventfd_write(stopFd_, 1);
+        thread_.join();
+    }
+    for (int* fd : {&master_, &slave_, &stopFd_}) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
+    if (!linkPath_.empty()) unlink(linkPath_.c_str());
+    linkPath_.clear();
+}
+
+bool TBootCodeSim::LinkTo(const std::string& linkPath, std::string& error) {
+    if (slavePath_.empty()) {
+        error = "the pseudo-terminal is not open";
+        return false;
+    }
+    unlink(linkPath.c_str());
+    if (symlink(slavePath_.c_str(), linkPath.c_str()) != 0) {
+        error = "cannot link " + linkPath + ": " + std::strerror(errno);
+        return false;
+    }
+    linkPath_ = linkPath;
+    return true;
+}
+
+void TBootCodeSim::PowerCycle() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    machine_.Reset();
+    received_.clear();
+    sent_.clear();
+    changed_.notify_all();
+}
+
+void TBootCodeSim::SetLoaderStage(TLoaderStage stage) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stage_ = std::move(stage);
+}
+
+std::vector<std::uint8_t> TBootCodeSim::ReceivedLoader() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return machine_.Loader();
+}
+
+bool TBootCodeSim::LoaderComplete() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return machine_.LoaderComplete();
+}
+
+std::string TBootCodeSim::Failure() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return machine_.Failure();
+}
+
+std::vector<std::uint8_t> TBootCodeSim::Received() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+std::vector<std::uint8_t> TBootCodeSim::Sent() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sent_;
+}
+
+bool TBootCodeSim::WaitUploadEnded(int milliseconds) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] {
+        return machine_.LoaderComplete() || machine_.Phase() == TBootCodeMachine::TPhase::Failed;
+    });
+}
+
+void TBootCodeSim::Serve() {
+    std::uint8_t chunk[4096];
+    for (;;) {
+        pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents) return;
+        if (!(fds[0].revents & POLLIN)) {
+            // The line is down (no slave open is impossible while we hold one): rest a little
+            // instead of spinning on the condition.
+            if (fds[0].revents) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        ssize_t got = read(master_, chunk, sizeof chunk);
+        if (got > 0) Answer(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+void TBootCodeSim::Answer(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> reply;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Record(received_, data, size);
+        // Bytes after the acknowledged end marker belong to the loader stage, when there is one.
+        std::size_t used = 0;
+        while (used < size && !(stage_ && machine_.LoaderComplete())) {
+            std::vector<std::uint8_t> part = machine_.Feed(data + used, 1);
+            reply.insert(reply.end(), part.begin(), part.end());
+            ++used;
+        }
+        if (used < size) {
+            std::vector<std::uint8_t> part = stage_(data + used, size - used);
+            reply.insert(reply.end(), part.begin(), part.end());
+        }
+        Record(sent_, reply.data(), reply.size());
+        changed_.notify_all();
+    }
+    WriteAll(reply);
+}
+
+bool TBootCodeSim::WriteAll(const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return false;
+        pollfd fds[2] = {{master_, POLLOUT, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) return false;
+        if (fds[1].revents) return false;
+    }
+    return true;
+}
