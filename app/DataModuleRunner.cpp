@@ -1,0 +1,68 @@
+// Forwarding of the wizard's operation calls to the operations data module.
+#include "DataModuleRunner.h"
+
+#include "NavrilDataModule.h"
+
+int TDataModuleRunner::UploadFirmwareByNetwork(
+    const std::string& address, const std::string& fileName, const std::string& userName,
+    const std::string& password, bool keepUserSetting, TEditControl& totalSizeEdit,
+    TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel) {
+    return dataModule_.UploadFirmwareByNetwork(address, fileName, userName, password,
+                                               keepUserSetting, totalSizeEdit, proceedSizeEdit,
+                                               gauge, statusLabel);
+}
+
+int TDataModuleRunner::DownloadFirmwareByNetwork(
+    const std::string& address, const std::string& fileName, const std::string& userName,
+    const std::string& password, TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+    TGaugeControl& gauge, TLabelControl& statusLabel) {
+    return dataModule_.DownloadFirmwareByNetwork(
+        address, fileName, userName, password, totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+}
+
+int TDataModuleRunner::UploadFirmwareBySerial(const std::string& portName,
+                                              const std::string& fileName,
+                                              TEditControl& totalSizeEdit,
+                                              TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                              TLabelControl& statusLabel) {
+    return dataModule_.UploadFirmwareBySerial(portName, fileName, totalSizeEdit, proceedSizeEdit,
+                                              gauge, statusLabel);
+}
+
+int TDataModuleRunner::DownloadFirmwareBySerial(const std::string& portName,
+                                                const std::string& fileName,
+                                                TEditControl& totalSizeEdit,
+                                                TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                                TLabelControl& statusLabel) {
+    return dataModule_.DownloadFirmwareBySerial(portName, fileName, totalSizeEdit, proceedSizeEdit,
+                                                gauge, statusLabel);
+}
+
+int TDataModuleRunner::SetMacAddressBySerial(const std::string& portName,
+                                             TEditControl& totalSizeEdit,
+                                             TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                             TLabelControl& statusLabel) {
+    return dataModule_.SetMacAddressBySerial(portName, totalSizeEdit, proceedSizeEdit, gauge,
+                                             statusLabel);
+}
+
+int TDataModuleRunner::UpdateBiosBySerial(const std::string& portName, const std::string& fileName,
+                                          TEditControl& totalSizeEdit,
+                                          TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                                          TLabelControl& statusLabel) {
+    return dataModule_.UpdateBiosBySerial(portName, fileName, totalSizeEdit, proceedSizeEdit, gauge,
+                                          statusLabel);
+}
+
+int TDataModuleRunner::SendFileBySocket(const std::string& address, const std::string& fileName,
+                                        TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                        TGaugeControl& gauge, TLabelControl& statusLabel) {
+    return dataModule_.SendFileBySocket(address, fileName, totalSizeEdit, proceedSizeEdit, gauge,
+                                        statusLabel);
+}
+
+void TDataModuleRunner::KickFirmwareUpdate(const std::string& address, const std::string& userName,
+                                           const std::string& password, const std::string& pageName,
+                                           const std::string& formData) {
+    dataModule_.KickFirmwareUpdate(address, userName, password, pageName, formData);
+}

@@ -1,0 +1,126 @@
+// TNAVRILForm: the wizard's main window. A picture panel, a page container whose tabs never
+// show (the first page's choice of operation, one parameter page per operation, the
+// confirmation and status pages, and the MAC address filter pages) and the row of Back, Next
+// and Cancel buttons that drives the page sequence. The confirmation page hands the chosen
+// operation to the operations data module and shows its result.
+//
+// The form's code is split by job: construction and start-up (NavrilForm.cpp), page
+// navigation and button states (NavrilFormNavigation.cpp), page checks and browse buttons
+// (NavrilFormChecks.cpp), operation titles and the confirmation text (NavrilFormConfirm.cpp),
+// execution and results (NavrilFormExecution.cpp), closing (NavrilFormClosing.cpp), pictures
+// (NavrilFormPictures.cpp) and the MAC address filter pages (NavrilFormMaf.cpp).
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "OperationKind.h"
+
+class QCloseEvent;
+class QLineEdit;
+class QRadioButton;
+class TOperationRunner;
+class TQtEditControl;
+class TQtGaugeControl;
+class TQtLabelControl;
+struct TFormWidgets;
+
+class TNAVRILForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // programFolder ends in "/": logo.jpg and image.jpg are looked for there.
+    TNAVRILForm(TDialogs& dialogs, const std::string& programFolder, QWidget* parent = nullptr);
+    ~TNAVRILForm() override;
+
+    // The operations the confirmation page runs; without one every operation ends as an error.
+    void SetOperationRunner(TOperationRunner* runner) { runner_ = runner; }
+
+    // Title of the operation being prepared (Shift_JIS): set on entering a parameter page,
+    // heads the confirmation text, copied to the status page when the operation starts.
+    std::string OperationTitle;
+
+    QWidget* ActivePage() const;
+    // Makes a page active (showing or hiding the status page's size fields); the button states
+    // and the focus are the caller's.
+    void SetActivePage(QWidget* page);
+    // Makes the page active as a Next or Back press would end: button states, then the focus.
+    void ShowPage(QWidget* page);
+    OperationKind CheckedOperation() const;
+
+    void NextButtonClick();
+    void BackButtonClick();
+    void CancelButtonClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct TOperationEntry {
+        OperationKind kind;
+        QRadioButton* radio;
+        QWidget* page;      // the parameter page
+        const char* title;  // OperationTitle on entering the page
+    };
+
+    // Construction (NavrilForm.cpp).
+    void CreatePages();
+    void BuildOperationTable();
+    void ConnectButtons();
+    void MoveButtonsToEndOfTabChain();
+    void PlaceWindow();
+    void StartUp();
+    void SetVersionLabel();
+
+    // Navigation (NavrilFormNavigation.cpp).
+    const TOperationEntry& EntryFor(OperationKind kind) const;
+    const TOperationEntry* ParameterEntryOf(const QWidget* page) const;
+    void SetButtonStates(QWidget* page);
+    void FocusActivePage();
+    void TrackFocus(QWidget* now);
+    QWidget* PageOf(QWidget* widget) const;
+    void PageEnter(QWidget* page);
+    void PageExit(QWidget* page);
+
+    // Page checks and browse buttons (NavrilFormChecks.cpp).
+    bool CheckParameterPage(OperationKind kind);
+    bool CheckUploadFile(const QString& fileName);
+    bool ConfirmOverwrite(const QString& fileName);
+    void BrowseFile(QLineEdit& field, bool save, const char* title, const char* filter);
+
+    // Confirmation text (NavrilFormConfirm.cpp).
+    void RebuildConfirmation(OperationKind kind);
+
+    // Execution (NavrilFormExecution.cpp).
+    void ExecuteOperation();
+    bool RequiredFileExists(OperationKind kind);
+    void EnterStatusPage();
+    int RunOperation(OperationKind kind);
+    void ShowResult(OperationKind kind, int result);
+
+    // Pictures (NavrilFormPictures.cpp).
+    void LoadPictures();
+
+    // MAC address filter pages (NavrilFormMaf.cpp).
+    void MAFConnectSettingSheetEnter();
+    void FetchFilterList();
+    bool FetchMafList(const std::string& address, const std::string& userName,
+                      const std::string& password, std::vector<std::string>& lines);
+    bool ApplyMafList();
+
+    TDialogs& dialogs_;
+    std::string programFolder_;
+    TOperationRunner* runner_ = nullptr;
+    std::unique_ptr<TFormWidgets> w_;
+    std::vector<TOperationEntry> operations_;
+    std::unique_ptr<TQtEditControl> totalSizeControl_;
+    std::unique_ptr<TQtEditControl> proceedSizeControl_;
+    std::unique_ptr<TQtGaugeControl> gaugeControl_;
+    std::unique_ptr<TQtLabelControl> statusLabelControl_;
+    QWidget* focusPage_ = nullptr;  // the page that holds the focus, for its enter/exit steps
+    QMetaObject::Connection focusConnection_;
+    bool operationRunning_ = false;
+};

@@ -1,0 +1,153 @@
+// TNAVRILForm: Next on the confirmation page. The operation's file is looked up once more, the
+// status page is entered with every button disabled, the data module's operation runs with the
+// parameter page's current values and the four status controls, and its result becomes the
+// final message box.
+#include <exception>
+
+#include "AppStrings.h"
+#include "FileSystem.h"
+#include "MainThread.h"
+#include "NavrilForm.h"
+#include "NavrilFormWidgets.h"
+#include "OperationRunner.h"
+#include "StatusAdapters.h"
+#include "Utils.h"
+#include "WidgetText.h"
+
+namespace {
+
+constexpr int kResultDone = 0;
+constexpr int kResultError = 1;
+constexpr int kResultCancelled = 2;
+
+std::string Port(const QComboBox& combo) { return Sjis(combo.currentText()); }
+
+}  // namespace
+
+void TNAVRILForm::ExecuteOperation() {
+    w_->status.processLabel->setText(FromSjis(OperationTitle));
+    OperationKind kind = CheckedOperation();
+    if (!RequiredFileExists(kind)) return;
+    EnterStatusPage();
+    int result = RunOperation(kind);
+    ShowResult(kind, result);
+    SetButtonStates(w_->StatusSheet);
+}
+
+// The firmware or BIOS file may have gone since the page check.
+bool TNAVRILForm::RequiredFileExists(OperationKind kind) {
+    TFormWidgets& w = *w_;
+    QString fileName;
+    const char* missing = AppStrings::FirmwareFileMissing;
+    switch (kind) {
+        case OperationKind::UploadNet:
+            fileName = w.uploadNet.UploadNetFileNameEdit->text();
+            break;
+        case OperationKind::UploadSerial:
+            fileName = w.uploadSerial.UploadSerialFileNameEdit->text();
+            break;
+        case OperationKind::UpdateBios:
+            fileName = w.updateBios.UPBiosFileNameEdit->text();
+            missing = AppStrings::BiosFileMissing;
+            break;
+        default:
+            return true;
+    }
+    if (FileExists(NativePath(fileName))) return true;
+    dialogs_.Error(AppText(missing));
+    return false;
+}
+
+// Shows the status page and disables all three buttons until the result has been shown; one
+// pass of pending messages draws the page.
+void TNAVRILForm::EnterStatusPage() {
+    SetActivePage(w_->StatusSheet);
+    SetButtonStates(w_->StatusSheet);
+    w_->frame.BackButton->setEnabled(false);
+    w_->frame.CancelButton->setEnabled(false);
+    ProcessMessages();
+}
+
+// Runs the operation. An exception that escapes the data module ends the operation as an
+// error instead of ending the program.
+int TNAVRILForm::RunOperation(OperationKind kind) {
+    if (!runner_) return kResultError;
+    TFormWidgets& w = *w_;
+    TOperationRunner& run = *runner_;
+    TEditControl& total = *totalSizeControl_;
+    TEditControl& proceed = *proceedSizeControl_;
+    TGaugeControl& gauge = *gaugeControl_;
+    TLabelControl& status = *statusLabelControl_;
+    operationRunning_ = true;
+    int result = kResultError;
+    try {
+        switch (kind) {
+            case OperationKind::UploadNet: {
+                const auto& page = w.uploadNet;
+                result = run.UploadFirmwareByNetwork(
+                    NormalizeIPAddress(Sjis(page.UploadIPEdit->text())),
+                    NativePath(page.UploadNetFileNameEdit->text()),
+                    Sjis(page.UploadNetUserEdit->text()), Sjis(page.UploadNetPasswordEdit->text()),
+                    page.UploadNetKeepSettingKeep->isChecked(), total, proceed, gauge, status);
+                break;
+            }
+            case OperationKind::DownloadNet: {
+                const auto& page = w.downloadNet;
+                result = run.DownloadFirmwareByNetwork(
+                    NormalizeIPAddress(Sjis(page.DownloadIPEdit->text())),
+                    NativePath(page.DownloadNetFileNameEdit->text()),
+                    Sjis(page.DownloadNetUserEdit->text()),
+                    Sjis(page.DownloadNetPasswordEdit->text()), total, proceed, gauge, status);
+                break;
+            }
+            case OperationKind::UploadSerial:
+                result = run.UploadFirmwareBySerial(
+                    Port(*w.uploadSerial.UploadComCombo),
+                    NativePath(w.uploadSerial.UploadSerialFileNameEdit->text()), total, proceed,
+                    gauge, status);
+                break;
+            case OperationKind::DownloadSerial:
+                result = run.DownloadFirmwareBySerial(
+                    Port(*w.downloadSerial.DownloadComCombo),
+                    NativePath(w.downloadSerial.DownloadSerialFileNameEdit->text()), total, proceed,
+                    gauge, status);
+                break;
+            case OperationKind::SetMacAddress:
+                result = run.SetMacAddressBySerial(Port(*w.setMacAddress.MACSetupComCombo), total,
+                                                   proceed, gauge, status);
+                break;
+            case OperationKind::UpdateBios:
+                result = run.UpdateBiosBySerial(Port(*w.updateBios.UpBIOSComCombo),
+                                                NativePath(w.updateBios.UPBiosFileNameEdit->text()),
+                                                total, proceed, gauge, status);
+                break;
+            case OperationKind::MacFilter:
+                break;
+        }
+    } catch (const std::exception&) {
+        result = kResultError;
+    }
+    operationRunning_ = false;
+    return result;
+}
+
+// 0 the completion text, 1 the error box, 2 the warning box, anything else nothing. The MAC
+// address setting writes its own final status line and shows no box.
+void TNAVRILForm::ShowResult(OperationKind kind, int result) {
+    if (kind == OperationKind::SetMacAddress) return;
+    switch (result) {
+        case kResultDone:
+            dialogs_.Information(AppText(kind == OperationKind::UploadNet
+                                             ? AppStrings::UploadCompleted
+                                             : AppStrings::Completed));
+            break;
+        case kResultError:
+            dialogs_.Error(AppText(AppStrings::ErrorOccurred));
+            break;
+        case kResultCancelled:
+            dialogs_.Warning(AppText(AppStrings::Cancelled));
+            break;
+        default:
+            break;
+    }
+}
