@@ -93,6 +93,10 @@ void TQtDialogs::Information(const std::string& text) {
     ShowBox(QMessageBox::Information, AppStrings::InformationTitle, text, {kOk});
 }
 
+void TQtDialogs::ExclamationError(const std::string& text) {
+    ShowBox(QMessageBox::Warning, AppStrings::ErrorTitle, text, {kOk});
+}
+
 void TQtDialogs::Warning(const std::string& text) {
     ShowBox(QMessageBox::Warning, AppStrings::WarningTitle, text, {kOk});
 }

@@ -14,6 +14,7 @@ public:
     Answer OkCancel(const std::string& text) override;
     Answer YesNo(const std::string& text) override;
     Answer YesNoIgnore(const std::string& text) override;
+    void ExclamationError(const std::string& text) override;
     bool OpenFile(const FileDialogRequest& request, std::string& chosen) override;
     bool SaveFile(const FileDialogRequest& request, std::string& chosen) override;
 };

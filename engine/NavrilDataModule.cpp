@@ -141,7 +141,7 @@ void TnavrilDataModule::TransferProgress(TThread* /*sender*/, std::uint8_t statu
         case tsFailed: {
             // The transfer's box carries the code's text alone (no leading line).
             const char* codeText = TransferErrorText(errorCode);
-            if (*codeText != '\0') dialogs_.Error(EngineText(codeText));
+            if (*codeText != '\0') dialogs_.ExclamationError(EngineText(codeText));
             WorkerFailed = 1;
             break;
         }

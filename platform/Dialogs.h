@@ -24,11 +24,14 @@ public:
     virtual void Information(const std::string& text) = 0;
     // Warning box: title "警告", button "OK".
     virtual void Warning(const std::string& text) = 0;
+    // Plain system error box: exclamation icon, title "エラー", button "OK". The transfer
+    // reports its failures this way, unlike the error dialogs of the rest of the program.
+    virtual void ExclamationError(const std::string& text) = 0;
     // Question with "OK" and "キャンセル" (information icon, title "情報"): Ok or Cancel.
     virtual Answer OkCancel(const std::string& text) = 0;
     // Question with "はい(&Y)" and "いいえ(&N)" (information icon, title "情報"): Yes or No.
     virtual Answer YesNo(const std::string& text) = 0;
-    // Question with Yes, No and Ignore (warning icon): Yes, No or Ignore.
+    // Error question with "はい(&Y)", "いいえ(&N)" and "無視(&I)" (error icon, title "エラー").
     virtual Answer YesNoIgnore(const std::string& text) = 0;
     // Open and save dialogs: true with the chosen full path, false when cancelled.
     virtual bool OpenFile(const FileDialogRequest& request, std::string& chosen) = 0;

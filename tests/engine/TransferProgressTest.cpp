@@ -108,7 +108,8 @@ TEST_F(TTransferProgressTest, FailureShowsTheCodesTextAloneAndSetsTheFailure) {
         DeliverFromWorker({TransferReport(8, 60, 100, static_cast<std::uint8_t>(code), 200)});
         std::vector<std::string> expected;
         if (text) expected.push_back(text);
-        EXPECT_EQ(dialogs.Texts("error"), expected) << "code " << code;
+        // The transfer's box is the plain system box, not the loader's error dialog.
+        EXPECT_EQ(dialogs.Texts("exclamation"), expected) << "code " << code;
         EXPECT_EQ(dialogs.History().size(), expected.size()) << "code " << code;
         EXPECT_EQ(module.WorkerFailed, 1) << "code " << code;
     }
@@ -136,7 +137,8 @@ TEST_F(TTransferProgressTest, ReportsBeforeAnyOperationStoredControlsAreSafe) {
     DeliverFromWorker({TransferReport(4, 10, 1, 0, 2), TransferReport(8, 0, 0, 2, 0),
                        LoaderReport(11, 30, 0), LoaderReport(8, 0, 7)});
     EXPECT_EQ(module.WorkerFailed, 1);
-    EXPECT_EQ(dialogs.Texts("error").size(), 2u);
+    EXPECT_EQ(dialogs.Texts("exclamation").size(), 1u);
+    EXPECT_EQ(dialogs.Texts("error").size(), 1u);
 }
 
 }  // namespace

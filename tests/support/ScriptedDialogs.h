@@ -40,6 +40,7 @@ public:
     void Error(const std::string& text) override { Record("error", text); }
     void Information(const std::string& text) override { Record("information", text); }
     void Warning(const std::string& text) override { Record("warning", text); }
+    void ExclamationError(const std::string& text) override { Record("exclamation", text); }
     Answer OkCancel(const std::string& text) override { return Ask("okcancel", text); }
     Answer YesNo(const std::string& text) override { return Ask("yesno", text); }
     Answer YesNoIgnore(const std::string& text) override { return Ask("yesnoignore", text); }
