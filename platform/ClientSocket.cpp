@@ -107,10 +107,11 @@ int TClientSocket::SendBuf(const void* data, int count) {
     const char* bytes = static_cast<const char*>(data);
     int sent = 0;
     while (sent < count) {
-        // Only a chunk of which nothing went out may be offered again.
-        int ready = WaitFor(POLLOUT, sent == 0 ? SendTimeoutMs : 0);
+        // Only a chunk of which nothing went out may be offered again; the rest of a started
+        // chunk gets the longer stall time-out, after which the connection counts as failed.
+        int ready = WaitFor(POLLOUT, sent == 0 ? SendTimeoutMs : StallTimeoutMs);
         if (ready < 0) return Fail(errno);
-        if (ready == 0) return SocketWouldBlock;
+        if (ready == 0) return sent == 0 ? SocketWouldBlock : Fail(ETIMEDOUT);
         ssize_t done = send(fd_, bytes + sent, static_cast<std::size_t>(count - sent),
                             MSG_NOSIGNAL | MSG_DONTWAIT);
         if (done < 0) {

@@ -29,6 +29,8 @@ public:
     int SendTimeoutMs = 1000;
     // Longest wait for data before ReceiveBuf reports SocketWouldBlock (0: no limit).
     int ReceiveTimeoutMs = 1000;
+    // Longest wait for the rest of a chunk of which a part is already out (0: no limit).
+    int StallTimeoutMs = 60000;
 
     // Connects to Address:Port (closing an earlier connection first). False on failure.
     bool Open();
@@ -43,8 +45,8 @@ public:
 
     // Sends all count bytes: returns count, or SocketWouldBlock when not a byte could be sent
     // within SendTimeoutMs (send the same chunk again), SocketClosed when the peer has closed
-    // or reset the connection, SocketError on other failures. Once a byte of the chunk is
-    // out, it waits for the rest.
+    // or reset the connection, SocketError on other failures (also when the rest of a started
+    // chunk cannot go out within StallTimeoutMs).
     int SendBuf(const void* data, int count);
     // Receives up to size bytes: the number received, 0 when the peer has closed,
     // SocketWouldBlock when nothing arrived within ReceiveTimeoutMs, SocketError on failure.

@@ -1,0 +1,59 @@
+// TApSimHttpSide: the web pages of the simulated access point on port 80, served by
+// cpp-httplib: "firmware_update.cgi" (a POST with "DoUpdate=1" arms port 8765 to receive an
+// image), "downfirm.cgi" (a GET arms port 8765 to send the image) and "read_maf.cgi" (the
+// filter list in EUC-JP). Every page asks for Basic credentials; a refusal is a 401 whose body's
+// first line holds "401 Unauthorized". Every request is recorded in the report, and the faults
+// of the options shape the replies (delay, paused or cut bodies, missing or bad sizes).
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ApSimFilterList.h"
+#include "ApSimOptions.h"
+#include "ApSimReport.h"
+#include "ApSimSide.h"
+#include "ApSimStopSignal.h"
+#include "ApSimStreamSide.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+class TApSimHttpSide : public TApSimSide {
+public:
+    TApSimHttpSide(const TApSimOptions& options, TApSimReport& report, TApSimFilterList& filterList,
+                   TApSimStreamSide& stream);
+    ~TApSimHttpSide() override;
+
+    std::string Name() const override { return "http"; }
+    bool Start(std::string& error) override;
+    void Stop() override;
+
+private:
+    void FirmwareUpdatePage(const httplib::Request& request, httplib::Response& response);
+    void DownFirmPage(const httplib::Request& request, httplib::Response& response);
+    void ReadMafPage(const httplib::Request& request, httplib::Response& response);
+    bool Authorized(const httplib::Request& request) const;
+    void Refuse(httplib::Response& response);
+    // Sets the reply body as the faults shape it.
+    void Reply(httplib::Response& response, const std::string& body, const std::string& type);
+    void Record(const httplib::Request& request, const httplib::Response& response);
+    void ArmStream(TStreamMode mode);
+
+    const TApSimOptions options_;
+    TApSimReport& report_;
+    TApSimFilterList& filterList_;
+    TApSimStreamSide& stream_;
+    std::shared_ptr<httplib::Server> server_;
+    std::thread thread_;
+    TApSimStopSignal stop_;
+    std::mutex mutex_;
+    std::condition_variable listening_;
+    bool running_ = false;
+};

@@ -1,0 +1,217 @@
+// Port 8765 of the simulated access point: arming, accepting one connection, receiving or
+// sending the stream, and recording it.
+#include "ApSimStreamSide.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+constexpr std::size_t PieceSize = 65536;
+
+int OpenListener(const std::string& address, int port, std::string& error) {
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1) {
+        error = "bad address " + address;
+        return -1;
+    }
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return -1;
+    }
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    if (bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof(where)) < 0 || listen(fd, 4) < 0) {
+        error = "port " + std::to_string(port) + " on " + address + ": " + std::strerror(errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+TApSimStreamSide::TApSimStreamSide(const TApSimOptions& options, TApSimReport& report,
+                                   TApSimFilterList& filterList, std::string image)
+    : options_(options), report_(report), filterList_(filterList), image_(std::move(image)) {}
+
+TApSimStreamSide::~TApSimStreamSide() { Stop(); }
+
+bool TApSimStreamSide::Start(std::string& error) {
+    wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake_ < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void TApSimStreamSide::Stop() {
+    if (!thread_.joinable()) return;
+    stopping_ = true;
+    Wake();
+    thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (listener_ >= 0) close(listener_);
+    listener_ = -1;
+    mode_ = TStreamMode::None;
+    close(wake_);
+    wake_ = -1;
+}
+
+bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (listener_ < 0 && !options_.Faults.Refuse) {
+            listener_ = OpenListener(options_.Address, options_.StreamPort, error);
+            if (listener_ < 0) return false;
+        }
+        mode_ = mode;
+    }
+    Wake();
+    return true;
+}
+
+TStreamMode TApSimStreamSide::Armed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return mode_;
+}
+
+void TApSimStreamSide::Wake() {
+    std::uint64_t one = 1;
+    if (wake_ >= 0 && write(wake_, &one, sizeof(one)) < 0) {
+        // The counter is full only when nobody reads it; the waiter is awake then anyway.
+    }
+}
+
+void TApSimStreamSide::DrainWake() {
+    std::uint64_t count;
+    while (read(wake_, &count, sizeof(count)) > 0) {
+    }
+}
+
+void TApSimStreamSide::Run() {
+    while (!stopping_) {
+        int listener;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            listener = listener_;
+        }
+        pollfd entries[2] = {{wake_, POLLIN, 0}, {listener, POLLIN, 0}};
+        if (poll(entries, listener >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) break;
+        if (stopping_) break;
+        if (entries[0].revents) DrainWake();
+        if (listener < 0 || !(entries[1].revents & POLLIN)) continue;
+        int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0) continue;
+        TStreamMode mode;
+        {
+            // One connection per arming: the port closes again.
+            std::lock_guard<std::mutex> lock(mutex_);
+            mode = mode_;
+            mode_ = TStreamMode::None;
+            close(listener_);
+            listener_ = -1;
+        }
+        Serve(connection, mode);
+        close(connection);
+    }
+}
+
+void TApSimStreamSide::Serve(int connection, TStreamMode mode) {
+    if (mode == TStreamMode::Receive) {
+        report_.AddStream(Receive(connection));
+    } else if (mode == TStreamMode::Send) {
+        report_.AddStream(Send(connection));
+    }
+}
+
+bool TApSimStreamSide::WaitReady(int fd, short events) {
+    for (;;) {
+        pollfd entries[2] = {{wake_, POLLIN, 0}, {fd, events, 0}};
+        if (poll(entries, 2, -1) < 0 && errno != EINTR) return false;
+        if (stopping_) return false;
+        if (entries[0].revents) DrainWake();
+        if (entries[1].revents) return true;
+    }
+}
+
+TApSimStream TApSimStreamSide::Receive(int connection) {
+    TApSimStream stream;
+    stream.Direction = "received";
+    const std::int64_t limit = options_.Faults.CloseEarly;
+    std::string piece(PieceSize, '\0');
+    for (;;) {
+        std::size_t want = PieceSize;
+        if (limit >= 0) {
+            std::int64_t left = limit - static_cast<std::int64_t>(stream.Data.size());
+            if (left <= 0) break;
+            want = std::min<std::size_t>(want, static_cast<std::size_t>(left));
+        }
+        if (!WaitReady(connection, POLLIN)) break;
+        ssize_t received = recv(connection, piece.data(), want, 0);
+        if (received == 0) {
+            stream.Complete = true;
+            break;
+        }
+        if (received < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        stream.Data.append(piece.data(), static_cast<std::size_t>(received));
+    }
+    stream.Kind =
+        stream.Complete && filterList_.TakeBoundList(stream.Data) ? "filter list" : "image";
+    stream.File = Keep(stream.Data);
+    return stream;
+}
+
+TApSimStream TApSimStreamSide::Send(int connection) {
+    TApSimStream stream;
+    stream.Direction = "sent";
+    stream.Kind = "image";
+    std::size_t size = image_.size();
+    if (options_.Faults.CloseEarly >= 0) {
+        size = std::min<std::size_t>(size, static_cast<std::size_t>(options_.Faults.CloseEarly));
+    }
+    std::size_t sent = 0;
+    while (sent < size && WaitReady(connection, POLLOUT)) {
+        ssize_t done =
+            send(connection, image_.data() + sent, std::min(PieceSize, size - sent), MSG_NOSIGNAL);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        sent += static_cast<std::size_t>(done);
+    }
+    stream.Data = image_.substr(0, sent);
+    stream.Complete = sent == image_.size();
+    return stream;
+}
+
+std::string TApSimStreamSide::Keep(const std::string& data) {
+    if (options_.StoreDir.empty()) return std::string();
+    int number;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        number = ++kept_;
+    }
+    std::string path = options_.StoreDir + "/received-" + std::to_string(number) + ".bin";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(data.data(), static_cast<std::streamsize>(data.size()));
+    return file.flush() ? path : std::string();
+}

@@ -1,0 +1,58 @@
+// TApSimStreamSide: port 8765 of the simulated access point. An update request arms it to
+// receive (the raw image stream, whose end is the end of the connection); a download request
+// arms it to send (the image, then it closes). Port 8765 listens only while armed, for one
+// connection, so a connection attempt without a preceding request is refused. Every stream is
+// recorded in the report; a received bound filter list replaces the filter list.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ApSimFilterList.h"
+#include "ApSimOptions.h"
+#include "ApSimReport.h"
+#include "ApSimSide.h"
+
+enum class TStreamMode { None, Receive, Send };
+
+class TApSimStreamSide : public TApSimSide {
+public:
+    TApSimStreamSide(const TApSimOptions& options, TApSimReport& report,
+                     TApSimFilterList& filterList, std::string image);
+    ~TApSimStreamSide() override;
+
+    std::string Name() const override { return "stream"; }
+    bool Start(std::string& error) override;
+    void Stop() override;
+
+    // Opens port 8765 for one transfer in that direction (any thread); the port listens when
+    // this returns. False with an error text when the port cannot be opened.
+    bool Arm(TStreamMode mode, std::string& error);
+    TStreamMode Armed() const;
+
+private:
+    void Run();
+    void Serve(int connection, TStreamMode mode);
+    TApSimStream Receive(int connection);
+    TApSimStream Send(int connection);
+    // Waits until fd is ready for events; false when the side is stopping.
+    bool WaitReady(int fd, short events);
+    void Wake();
+    void DrainWake();
+    std::string Keep(const std::string& data);
+
+    const TApSimOptions options_;
+    TApSimReport& report_;
+    TApSimFilterList& filterList_;
+    const std::string image_;
+
+    mutable std::mutex mutex_;
+    TStreamMode mode_ = TStreamMode::None;
+    int listener_ = -1;
+    int wake_ = -1;
+    int kept_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
