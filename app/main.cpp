@@ -10,6 +10,7 @@
 #include "Dlg8019Setup.h"
 #include "Dmod.h"
 #include "FileSystem.h"
+#include "HttpGetThread.h"
 #include "MainThread.h"
 #include "NavrilDataModule.h"
 #include "NavrilForm.h"
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
         TDataModuleRunner runner(dataModule);
         form.SetOperationRunner(&runner);
         TDmod dmod;
+        dataModule.Dmod = &dmod;
         TDlg8019Setup setup;  // hidden until the MAC address setting shows it
         form.show();
 
@@ -51,6 +53,9 @@ int main(int argc, char* argv[]) {
         }
         status = QApplication::exec();
     }
+    // The data module is gone, which cancelled any HTTP request still running; let its worker
+    // end before the program's static objects are torn down.
+    WaitForHTTPGetThreads(5000);
     RemoveQtHooks();
     return status;
 }

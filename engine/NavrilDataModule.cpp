@@ -40,16 +40,6 @@ bool TnavrilDataModule::ConfirmedOrCancelled(const char* question, TLabelControl
     return false;
 }
 
-int TnavrilDataModule::RunSerialTransfer(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
-                                         TGaugeControl& gauge, TLabelControl& statusLabel) {
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff, statusLabel)) return orCancelled;
-    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    // The loader and transfer workers arrive with the serial link; until then the operation
-    // cannot run and reports an error.
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
 void TnavrilDataModule::StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                                       TGaugeControl& gauge, TLabelControl& statusLabel) {
     TotalSizeEdit = &totalSizeEdit;
@@ -149,83 +139,4 @@ void TnavrilDataModule::TransferProgress(TThread* /*sender*/, std::uint8_t statu
             break;
     }
     ProcessMessages();
-}
-
-int TnavrilDataModule::UploadFirmwareBySerial(const std::string& /*portName*/,
-                                              const std::string& /*fileName*/,
-                                              TEditControl& totalSizeEdit,
-                                              TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                                              TLabelControl& statusLabel) {
-    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-}
-
-int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& /*portName*/,
-                                                const std::string& /*fileName*/,
-                                                TEditControl& totalSizeEdit,
-                                                TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                                                TLabelControl& statusLabel) {
-    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-}
-
-int TnavrilDataModule::UpdateBiosBySerial(const std::string& /*portName*/,
-                                          const std::string& /*fileName*/,
-                                          TEditControl& totalSizeEdit,
-                                          TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                                          TLabelControl& statusLabel) {
-    return RunSerialTransfer(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-}
-
-int TnavrilDataModule::SetMacAddressBySerial(const std::string& /*portName*/,
-                                             TEditControl& totalSizeEdit,
-                                             TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                                             TLabelControl& statusLabel) {
-    // Declining leaves the previous status text in place.
-    if (!Confirmed(EngineStrings::ConfirmPowerOff)) return orCancelled;
-    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    // The loader worker and the setup dialog arrive with the serial link.
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
-int TnavrilDataModule::UploadFirmwareByNetwork(
-    const std::string& /*address*/, const std::string& /*fileName*/,
-    const std::string& /*userName*/, const std::string& /*password*/, bool /*keepUserSetting*/,
-    TEditControl& /*totalSizeEdit*/, TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
-    TLabelControl& statusLabel) {
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate, statusLabel))
-        return orCancelled;
-    // The update request and the socket stream arrive with the network transfer.
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
-int TnavrilDataModule::DownloadFirmwareByNetwork(
-    const std::string& /*address*/, const std::string& /*fileName*/,
-    const std::string& /*userName*/, const std::string& /*password*/,
-    TEditControl& /*totalSizeEdit*/, TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
-    TLabelControl& statusLabel) {
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload, statusLabel))
-        return orCancelled;
-    // The download request and the socket stream arrive with the network transfer.
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
-int TnavrilDataModule::SendFileBySocket(const std::string& /*address*/,
-                                        const std::string& /*fileName*/,
-                                        TEditControl& /*totalSizeEdit*/,
-                                        TEditControl& /*proceedSizeEdit*/, TGaugeControl& /*gauge*/,
-                                        TLabelControl& statusLabel) {
-    // The socket stream arrives with the network transfer; nothing is sent yet.
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
-void TnavrilDataModule::KickFirmwareUpdate(const std::string& /*address*/,
-                                           const std::string& /*userName*/,
-                                           const std::string& /*password*/,
-                                           const std::string& /*pageName*/,
-                                           const std::string& /*formData*/) {
-    // The HTTP request component arrives with the network transfer; its outcome is never
-    // observed, so there is nothing to report here.
 }

@@ -9,10 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "ClientSocket.h"
 #include "Dialogs.h"
+#include "FileSystem.h"
+#include "HttpGet.h"
 #include "MainThread.h"
 #include "StatusControls.h"
 
+class TDmod;
+class TThSendLoader;
 class TThread;
 
 // Result of every operation: 0 finished, 1 error, 2 cancelled.
@@ -23,6 +28,16 @@ public:
     explicit TnavrilDataModule(TDialogs& dialogs);
     ~TnavrilDataModule();
 
+    // The network transfers' components: the blocking TCP client for the image stream (port
+    // 8765; its address is set before each use) and the HTTP request that arms the access
+    // point's side ("*/*", agent "Quarnel HTTPGet", text mode, no cache, not waited for, no
+    // handlers: its outcome is never looked at).
+    TClientSocket ClientSocket;
+    THTTPGet KickFirmUpload;
+    // Pause between the HTTP request and the connection to port 8765, in which the access point
+    // prepares its side.
+    int KickPauseMs = 2000;
+
     // 1 when the last worker run ended with a failure report, 0 after a success report.
     std::int32_t WorkerFailed = 0;
 
@@ -31,6 +46,15 @@ public:
     TEditControl* ProceedSizeEdit = nullptr;
     TGaugeControl* Gauge = nullptr;
     TLabelControl* StatusLabel = nullptr;
+
+    // The loader thread of the running serial operation (owned by the operation), else null.
+    TThSendLoader* LoaderThread = nullptr;
+
+    // The serial data module with the port rs232c1. It is created after this module, so the
+    // program sets it once both exist; without it the serial operations end as errors.
+    TDmod* Dmod = nullptr;
+    // Folder the loader programs are read from, with a trailing "/": the program's own folder.
+    std::string LoaderFolder = ProgramFolder();
 
     int UploadFirmwareByNetwork(const std::string& address, const std::string& fileName,
                                 const std::string& userName, const std::string& password,
@@ -78,8 +102,15 @@ private:
     // Asks the question; when declined, shows "cancelled" with the default cursor.
     bool ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel);
     // The serial firmware and BIOS operations: question, controls, loader, transfer.
-    int RunSerialTransfer(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+    int RunSerialTransfer(const std::string& portName, const char* loaderName,
+                          TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                           TGaugeControl& gauge, TLabelControl& statusLabel);
+    // Hands the named loader to the boot code on the port and waits for the loader thread,
+    // serving its reports; true when its last report was a success.
+    bool SendLoader(const std::string& portName, const char* loaderName,
+                    TLabelControl& statusLabel);
+    // Shows "error" with the default cursor; the result of a failed serial operation.
+    int SerialOperationFailed(TLabelControl& statusLabel);
     void StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                        TGaugeControl& gauge, TLabelControl& statusLabel);
     // Writes a text of the engine's table into the stored status label, when there is one.

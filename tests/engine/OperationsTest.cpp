@@ -42,17 +42,6 @@ protected:
                  return module.UpdateBiosBySerial("COM3", "bios.brm", totalSize, proceedSize, gauge,
                                                   statusLabel);
              }},
-            {"UploadFirmwareByNetwork", "ファームウェアを更新します",
-             [this] {
-                 return module.UploadFirmwareByNetwork("192.168.0.1", "fw.bin", "root", "pw", true,
-                                                       totalSize, proceedSize, gauge, statusLabel);
-             }},
-            {"DownloadFirmwareByNetwork", "ファームウェアをダウンロードします",
-             [this] {
-                 return module.DownloadFirmwareByNetwork("192.168.0.1", "out.bin", "root", "pw",
-                                                         totalSize, proceedSize, gauge,
-                                                         statusLabel);
-             }},
         };
     }
 };
@@ -111,17 +100,6 @@ TEST_F(TOperationsTest, SetMacAddressDeclinedKeepsTheStatusText) {
               orError);
     EXPECT_EQ(Label(), "エラーが発生しました");
     EXPECT_EQ(module.StatusLabel, &statusLabel);
-}
-
-TEST_F(TOperationsTest, SendFileBySocketAsksNothingAndNeverClaimsSuccess) {
-    EXPECT_EQ(module.SendFileBySocket("192.168.0.1", "MAF.DAT", totalSize, proceedSize, gauge,
-                                      statusLabel),
-              orError);
-    EXPECT_TRUE(dialogs.History().empty());
-    EXPECT_EQ(Label(), "エラーが発生しました");
-    module.KickFirmwareUpdate("192.168.0.1", "root", "pw", "firmware_update.cgi",
-                              "KeepUserSetting=1&DoUpdate=1");
-    EXPECT_TRUE(dialogs.History().empty());
 }
 
 TEST_F(TOperationsTest, SetStatusTextShowsTheTextAndCursorBeforeTheMessagePass) {

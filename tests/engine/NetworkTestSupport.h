@@ -1,0 +1,204 @@
+// Shared ground of the network operation tests: the data module with a short pause after the
+// HTTP request, a simulated access point on the test's own loopback address, a bounded run
+// time, recording status controls, and a plain peer on port 8765 for behaviours the simulator
+// does not play (a reader that stalls, a connection reset).
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ApSimDigest.h"
+#include "ApSimStreamSide.h"
+#include "ApSimulator.h"
+#include "EngineFixture.h"
+#include "HttpGet.h"
+#include "TempDir.h"
+#include "Watchdog.h"
+
+// Bytes whose every 1024-byte block differs from its neighbours, so a lost, doubled or
+// shifted chunk changes the digest.
+inline std::string NetworkPattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + (i >> 10) * 31);
+    return bytes;
+}
+
+// A gauge that keeps every value it was set to.
+class TRecordingGauge : public TPlainGauge {
+public:
+    void SetProgress(int percent) override {
+        values.push_back(percent);
+        TPlainGauge::SetProgress(percent);
+    }
+    std::vector<int> values;
+};
+
+// A plain peer on address:8765 that accepts one connection within ten seconds and hands it to
+// serve on its own thread; the thread has ended when the peer is destroyed.
+class TStreamPeer {
+public:
+    TStreamPeer(const std::string& address, std::function<void(int connection)> serve,
+                int receiveBuffer = 0) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int yes = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        if (receiveBuffer > 0) {
+            setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+        }
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(8765);
+        inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+        bool listening = bind(listener_, reinterpret_cast<sockaddr*>(&where), sizeof(where)) == 0 &&
+                         listen(listener_, 1) == 0;
+        EXPECT_TRUE(listening) << "port 8765 on " << address;
+        thread_ = std::thread([this, serve] {
+            pollfd entry{listener_, POLLIN, 0};
+            if (poll(&entry, 1, 10000) != 1) return;
+            int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) return;
+            serve(connection);
+            close(connection);
+        });
+    }
+    ~TStreamPeer() {
+        thread_.join();
+        close(listener_);
+    }
+    TStreamPeer(const TStreamPeer&) = delete;
+    TStreamPeer& operator=(const TStreamPeer&) = delete;
+
+    // Reads until the other side closes (or nothing comes for ten seconds).
+    static std::string ReadAll(int connection) {
+        std::string data;
+        char buffer[65536];
+        for (;;) {
+            pollfd entry{connection, POLLIN, 0};
+            if (poll(&entry, 1, 10000) != 1) return data;
+            ssize_t received = recv(connection, buffer, sizeof(buffer), 0);
+            if (received <= 0) return data;
+            data.append(buffer, static_cast<std::size_t>(received));
+        }
+    }
+
+    // Reads exactly count bytes (fewer when the other side closes or goes silent).
+    static std::string ReadCount(int connection, std::size_t count) {
+        std::string data;
+        char buffer[65536];
+        while (data.size() < count) {
+            pollfd entry{connection, POLLIN, 0};
+            if (poll(&entry, 1, 10000) != 1) return data;
+            ssize_t received =
+                recv(connection, buffer, std::min(sizeof(buffer), count - data.size()), 0);
+            if (received <= 0) return data;
+            data.append(buffer, static_cast<std::size_t>(received));
+        }
+        return data;
+    }
+
+private:
+    int listener_ = -1;
+    std::thread thread_;
+};
+
+class TNetworkTest : public TEngineTest {
+protected:
+    // Long enough for the HTTP request to reach the simulator on a busy machine.
+    static constexpr int kTestPauseMs = 600;
+
+    void SetUp() override {
+        TEngineTest::SetUp();
+        // Requests go straight to the loopback address, whatever proxy the environment names.
+        setenv("NO_PROXY", "*", 1);
+        setenv("no_proxy", "*", 1);
+        module.KickPauseMs = kTestPauseMs;
+    }
+
+    void TearDown() override {
+        // No HTTP worker may outlive the test: it would wait for a main thread that moved on.
+        EXPECT_TRUE(WaitForHTTPGetThreads(10000));
+        if (simulator_) simulator_->Stop();
+        TEngineTest::TearDown();
+    }
+
+    // Starts a simulated access point on address with the login root:pw.
+    TApSimulator& StartSimulator(const std::string& address,
+                                 const std::function<void(TApSimOptions&)>& adjust = nullptr) {
+        if (simulator_) simulator_->Stop();
+        TApSimOptions options;
+        options.Address = address;
+        options.Password = "pw";
+        if (adjust) adjust(options);
+        simulator_ = std::make_unique<TApSimulator>(options);
+        std::string error;
+        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        return *simulator_;
+    }
+
+    int Upload(const std::string& address, const std::string& fileName, bool keep = true,
+               const std::string& user = "root", const std::string& password = "pw") {
+        int result = module.UploadFirmwareByNetwork(address, fileName, user, password, keep,
+                                                    totalSize, proceedSize, progress, statusLabel);
+        EXPECT_FALSE(module.ClientSocket.Active()) << "the connection was left open";
+        return result;
+    }
+
+    int Download(const std::string& address, const std::string& fileName) {
+        int result = module.DownloadFirmwareByNetwork(address, fileName, "root", "pw", totalSize,
+                                                      proceedSize, progress, statusLabel);
+        EXPECT_FALSE(module.ClientSocket.Active()) << "the connection was left open";
+        return result;
+    }
+
+    int SendFile(const std::string& address, const std::string& fileName) {
+        int result = module.SendFileBySocket(address, fileName, totalSize, proceedSize, progress,
+                                             statusLabel);
+        EXPECT_FALSE(module.ClientSocket.Active()) << "the connection was left open";
+        return result;
+    }
+
+    // The streams on port 8765 once count of them are recorded.
+    std::vector<TApSimStream> Streams(std::size_t count = 1) {
+        EXPECT_TRUE(simulator_->Report().WaitForStreams(count, 10000));
+        return simulator_->Report().Streams();
+    }
+    std::vector<TApSimRequest> Requests(std::size_t count = 1) {
+        EXPECT_TRUE(simulator_->Report().WaitForRequests(count, 10000));
+        return simulator_->Report().Requests();
+    }
+
+    // Serves the main-thread queue until the HTTP request's completion has been handled, so
+    // that the component takes the next request.
+    void FinishHttpRequest() {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+        while (module.KickFirmUpload.Busy() && Clock::now() < deadline) {
+            CheckSynchronize();
+            WaitForQueueActivity(20);
+        }
+        EXPECT_FALSE(module.KickFirmUpload.Busy());
+    }
+
+    static long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    TWatchdog watchdog_{"network operation test", std::chrono::seconds(60)};
+    TempDir dir;
+    TRecordingGauge progress;
+    std::unique_ptr<TApSimulator> simulator_;
+};

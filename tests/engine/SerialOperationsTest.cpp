@@ -1,0 +1,356 @@
+// The serial operations' first phase against the simulated boot code on a pseudo-terminal that
+// the port name reaches through TIVRA_COMn: the question, the loader each operation sends, what
+// the status page shows while it goes out, the loader's failures, and that an operation whose
+// second phase is not available ends as an error.
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "BootCode.h"
+#include "Dmod.h"
+#include "EngineFixture.h"
+#include "TempDir.h"
+#include "Watchdog.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+using Texts = std::vector<std::string>;
+using TAnswer = TDialogs::Answer;
+
+const char kPowerOff[] = "アクセスポイントの電源が切れていることを確認してください";
+const char kPowerOn[] = "アクセスポイントの電源をONにしてください";
+const char kPreparing[] = "準備中";
+const char kPrepared[] = "準備完了";
+const char kError[] = "エラーが発生しました";
+
+// A label that keeps every text it was given, in UTF-8.
+class TRecordingLabel : public TPlainText {
+public:
+    void SetText(const std::string& text) override {
+        TPlainText::SetText(text);
+        Texts.push_back(SjisToUtf8(text));
+    }
+    std::vector<std::string> Texts;
+};
+
+// A gauge that keeps every position it was given.
+class TRecordingGauge : public TPlainGauge {
+public:
+    void SetProgress(int percent) override {
+        TPlainGauge::SetProgress(percent);
+        Positions.push_back(percent);
+    }
+    std::vector<int> Positions;
+};
+
+// Points COMn at a device for the scope, restoring the variable afterwards.
+class TComMapping {
+public:
+    TComMapping(const std::string& variable, const std::string& device) : variable_(variable) {
+        if (const char* old = std::getenv(variable.c_str())) saved_ = old;
+        setenv(variable.c_str(), device.c_str(), 1);
+    }
+    ~TComMapping() {
+        if (saved_)
+            setenv(variable_.c_str(), saved_->c_str(), 1);
+        else
+            unsetenv(variable_.c_str());
+    }
+    TComMapping(const TComMapping&) = delete;
+    TComMapping& operator=(const TComMapping&) = delete;
+
+private:
+    std::string variable_;
+    std::optional<std::string> saved_;
+};
+
+// Bytes that differ from block to block, so a shifted or repeated block shows.
+Bytes LoaderImage(std::size_t size, unsigned seed) {
+    Bytes image(size);
+    for (std::size_t i = 0; i < size; ++i)
+        image[i] = static_cast<std::uint8_t>((i * 7 + i / 1024 + seed) & 0xFF);
+    return image;
+}
+
+class TSerialOperationsTest : public TEngineTest {
+protected:
+    void SetUp() override {
+        TEngineTest::SetUp();
+        module.Dmod = &dmod;
+        module.LoaderFolder = loaders.Path("");  // with the trailing "/"
+        progressGauge.SetVisible(false);
+        // Each pass of message processing notes what the label showed at that moment.
+        SetProcessEventsHook([this] {
+            ++processPasses;
+            drawnTexts.push_back(SjisToUtf8(label.Text()));
+        });
+    }
+
+    // Starts a boot code that answers at once; the operations reach it as port. The other
+    // port names lead nowhere, so no test can ever reach a real device.
+    void StartBootCode(TBootCodeConfig config = {}) {
+        for (auto& mapping : mappings) mapping.reset();
+        bootCode.emplace(config);
+        std::string error;
+        ASSERT_TRUE(bootCode->Start(error)) << error;
+        for (int n = 1; n <= 4; ++n) {
+            const std::string name = "COM" + std::to_string(n);
+            mappings[n - 1].emplace("TIVRA_" + name,
+                                    name == port ? bootCode->SlavePath() : NoSuchPort());
+        }
+    }
+
+    std::string NoSuchPort() const { return loaders.Path("no-such-port"); }
+
+    Bytes WriteLoader(const char* name, std::size_t size, unsigned seed) {
+        Bytes image = LoaderImage(size, seed);
+        loaders.Write(name, std::string(image.begin(), image.end()));
+        return image;
+    }
+
+    // Runs one operation with this test's controls, bounded in time: a loader that never ends
+    // stops the test program instead of hanging the run.
+    int Run(const std::function<int()>& operation) {
+        TWatchdog watchdog("serial operation", 30s);
+        label.Texts.clear();
+        progressGauge.Positions.clear();
+        drawnTexts.clear();
+        SetScreenCursor(TCursor::HourGlass);
+        int result = operation();
+        EXPECT_EQ(module.LoaderThread, nullptr) << "the loader thread outlived its operation";
+        EXPECT_FALSE(dmod.rs232c1.IsOpen()) << "the port was left open";
+        return result;
+    }
+
+    int UploadFirmware() {
+        return Run([this] {
+            return module.UploadFirmwareBySerial(port, "fw.bin", totalSize, proceedSize,
+                                                 progressGauge, label);
+        });
+    }
+
+    // The four serial operations on this test's port and controls.
+    struct TSerialOperation {
+        const char* name;
+        std::function<int()> run;
+    };
+    std::vector<TSerialOperation> SerialOperations() {
+        return {
+            {"UploadFirmwareBySerial",
+             [this] {
+                 return module.UploadFirmwareBySerial(port, "fw.bin", totalSize, proceedSize,
+                                                      progressGauge, label);
+             }},
+            {"DownloadFirmwareBySerial",
+             [this] {
+                 return module.DownloadFirmwareBySerial(port, "out.bin", totalSize, proceedSize,
+                                                        progressGauge, label);
+             }},
+            {"UpdateBiosBySerial",
+             [this] {
+                 return module.UpdateBiosBySerial(port, "bios.brm", totalSize, proceedSize,
+                                                  progressGauge, label);
+             }},
+            {"SetMacAddressBySerial",
+             [this] {
+                 return module.SetMacAddressBySerial(port, totalSize, proceedSize, progressGauge,
+                                                     label);
+             }},
+        };
+    }
+
+    TempDir loaders;
+    TDmod dmod;
+    TRecordingLabel label;
+    TRecordingGauge progressGauge;
+    Texts drawnTexts;
+    std::optional<TBootCodeSim> bootCode;
+    std::string port = "COM2";
+    std::optional<TComMapping> mappings[4];
+};
+
+TEST_F(TSerialOperationsTest, DecliningStartsNoWorkerAndLeavesThePortAlone) {
+    StartBootCode();
+    for (const char* name : {"orbaflwr.com", "nvbioupd.com", "ror8019.com"})
+        WriteLoader(name, 100, 0);
+    for (const TSerialOperation& op : SerialOperations()) {
+        SCOPED_TRACE(op.name);
+        dialogs.Clear();
+        label.SetText("before");
+        dialogs.Plan(TAnswer::Cancel);
+        const auto start = Clock::now();
+        EXPECT_EQ(Run(op.run), orCancelled);
+        // A loader thread would first pause half a second, and its reports would show.
+        EXPECT_LT(Clock::now() - start, 400ms);
+        EXPECT_EQ(dialogs.Texts("okcancel"), Texts{kPowerOff});
+        EXPECT_EQ(dialogs.History().size(), 1u);
+        if (std::string(op.name) == "SetMacAddressBySerial") {
+            // No status text is written at all, so the cursor is not touched either.
+            EXPECT_TRUE(label.Texts.empty());
+            EXPECT_EQ(label.Text(), "before");
+        } else {
+            EXPECT_EQ(label.Texts, Texts{"キャンセルしました"});
+            EXPECT_EQ(ScreenCursor(), TCursor::Default);
+        }
+        EXPECT_EQ(module.StatusLabel, nullptr);
+    }
+    // Nothing reached the line: the port was never opened.
+    std::this_thread::sleep_for(600ms);
+    EXPECT_TRUE(bootCode->Received().empty());
+}
+
+TEST_F(TSerialOperationsTest, WithoutTheSerialDataModuleNothingIsSentAndTheOperationFails) {
+    StartBootCode();
+    WriteLoader("orbaflwr.com", 100, 0);
+    module.Dmod = nullptr;
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(UploadFirmware(), orError);
+    // The user is not asked to switch on an access point nobody talks to.
+    EXPECT_EQ(label.Texts, Texts{kError});
+    EXPECT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    std::this_thread::sleep_for(600ms);
+    EXPECT_TRUE(bootCode->Received().empty());
+}
+
+TEST_F(TSerialOperationsTest, LoaderGoesOutByteForByteWhileTheStatusPageFollowsIt) {
+    StartBootCode();
+    const Bytes image = WriteLoader("orbaflwr.com", 2500, 1);
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(UploadFirmware(), orError);
+
+    EXPECT_EQ(bootCode->ReceivedLoader(), image);
+    EXPECT_TRUE(bootCode->LoaderComplete());
+    // Power-on prompt, the loader's reports, then the end: the transfer that would follow the
+    // loader is not available, so the operation ends as an error instead of claiming success.
+    EXPECT_EQ(label.Texts,
+              (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing, kPrepared, kError}));
+    EXPECT_EQ(progressGauge.Positions, (std::vector<int>{0, 40, 81, 100}));
+    EXPECT_TRUE(progressGauge.Visible());
+    EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    // One message pass draws the prompt before the wait begins, one ends every report (the
+    // first, "waiting for the access point", changes nothing), one follows the final text.
+    EXPECT_EQ(drawnTexts, (Texts{kPowerOn, kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing,
+                                 kPrepared, kError}));
+    EXPECT_EQ(module.WorkerFailed, 0);
+    EXPECT_EQ(module.StatusLabel, &label);
+    EXPECT_EQ(module.Gauge, &progressGauge);
+    EXPECT_EQ(dialogs.Texts("error"), Texts{});
+    EXPECT_EQ(dialogs.UnusedAnswers(), 0u);
+}
+
+TEST_F(TSerialOperationsTest, AnErrorWhileWaitingStopsTheLoaderInsteadOfHanging) {
+    StartBootCode(TBootCodeConfig{"", TBootFault::Silence, -1});  // never switched on
+    WriteLoader("orbaflwr.com", 100, 0);
+    bool thrown = false;
+    SetProcessEventsHook([&] {
+        if (!std::exchange(thrown, true)) throw std::runtime_error("window gone");
+    });
+    dialogs.Plan(TAnswer::Ok);
+    const auto start = Clock::now();
+    EXPECT_THROW(UploadFirmware(), std::runtime_error);
+    EXPECT_LT(Clock::now() - start, 5s);
+    EXPECT_EQ(module.LoaderThread, nullptr);
+    EXPECT_FALSE(dmod.rs232c1.IsOpen());
+    // The stop request is no failure of the access point: no dialog.
+    EXPECT_TRUE(dialogs.Texts("error").empty());
+    EXPECT_EQ(module.WorkerFailed, 1);
+}
+
+TEST_F(TSerialOperationsTest, EachOperationSendsItsOwnLoader) {
+    const Bytes firmwareLoader = WriteLoader("orbaflwr.com", 1500, 2);
+    const Bytes biosLoader = WriteLoader("nvbioupd.com", 1300, 3);
+    const Bytes setupLoader = WriteLoader("ror8019.com", 700, 4);
+    const Bytes* expected[] = {&firmwareLoader, &firmwareLoader, &biosLoader, &setupLoader};
+    std::size_t index = 0;
+    for (const TSerialOperation& op : SerialOperations()) {
+        SCOPED_TRACE(op.name);
+        port = "COM" + std::to_string(index + 1);  // each on its own port
+        StartBootCode();
+        // As in a freshly started program: only the operation itself can hand the loader's
+        // reports the status page.
+        module.TotalSizeEdit = module.ProceedSizeEdit = nullptr;
+        module.Gauge = nullptr;
+        module.StatusLabel = nullptr;
+        dialogs.Plan(TAnswer::Ok);
+        EXPECT_EQ(Run(op.run), orError);
+        EXPECT_EQ(bootCode->ReceivedLoader(), *expected[index++]);
+        ASSERT_FALSE(progressGauge.Positions.empty());
+        EXPECT_EQ(progressGauge.Positions.back(), 100);
+        EXPECT_TRUE(bootCode->LoaderComplete());
+        ASSERT_GE(label.Texts.size(), 3u);
+        EXPECT_EQ(label.Texts.front(), kPowerOn);
+        EXPECT_EQ(label.Texts[label.Texts.size() - 2], kPrepared);
+        EXPECT_EQ(label.Texts.back(), kError);
+        EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    }
+    EXPECT_TRUE(dialogs.Texts("error").empty());
+}
+
+TEST_F(TSerialOperationsTest, MissingLoaderFileShowsTheLoaderErrorAndFails) {
+    StartBootCode();
+    WriteLoader("orbaflwr.com", 100, 0);  // present, but not the one the BIOS update needs
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(Run([this] {
+                  return module.UpdateBiosBySerial(port, "bios.brm", totalSize, proceedSize,
+                                                   progressGauge, label);
+              }),
+              orError);
+    EXPECT_EQ(dialogs.Texts("error"),
+              Texts{"エラーが発生しました\r\n必要なファイルが見つかりません"});
+    EXPECT_EQ(label.Texts, (Texts{kPowerOn, kError}));
+    EXPECT_EQ(module.WorkerFailed, 1);
+    EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    EXPECT_TRUE(bootCode->Received().empty());
+}
+
+TEST_F(TSerialOperationsTest, PortThatCannotBeOpenedShowsTheOpenErrorAndFails) {
+    WriteLoader("ror8019.com", 100, 0);
+    TComMapping noPort("TIVRA_COM2", NoSuchPort());
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(Run([this] {
+                  return module.SetMacAddressBySerial(port, totalSize, proceedSize, progressGauge,
+                                                      label);
+              }),
+              orError);
+    EXPECT_EQ(dialogs.Texts("error"),
+              Texts{"エラーが発生しました\r\nシリアルポートのオープンに失敗しました"});
+    EXPECT_EQ(label.Texts, (Texts{kPowerOn, kError}));
+    EXPECT_EQ(module.WorkerFailed, 1);
+}
+
+TEST_F(TSerialOperationsTest, ALoaderFailureDoesNotHoldBackTheNextOperation) {
+    TBootCodeConfig refusing;
+    refusing.Fault = TBootFault::Bang;  // in place of the acknowledgement of the first block
+    StartBootCode(refusing);
+    const Bytes image = WriteLoader("orbaflwr.com", 2500, 5);
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(UploadFirmware(), orError);
+    EXPECT_EQ(dialogs.Texts("error"),
+              Texts{"エラーが発生しました\r\nフラッシュアクセスのエラーが発生しました"});
+    EXPECT_EQ(module.WorkerFailed, 1);
+    EXPECT_EQ(label.Texts, (Texts{kPowerOn, kPreparing, kPreparing, kError}));
+
+    // The user switches off and tries again; this time the loader is accepted, and its success
+    // report clears the failure, so the operation goes on past the loader.
+    StartBootCode();
+    dialogs.Clear();
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(UploadFirmware(), orError);
+    EXPECT_EQ(bootCode->ReceivedLoader(), image);
+    EXPECT_TRUE(dialogs.Texts("error").empty());
+    EXPECT_EQ(module.WorkerFailed, 0);
+    EXPECT_EQ(label.Texts,
+              (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing, kPrepared, kError}));
+}
+
+}  // namespace
