@@ -37,6 +37,10 @@ public:
     // Pause between the HTTP request and the connection to port 8765, in which the access point
     // prepares its side.
     int KickPauseMs = 2000;
+    // Longest time a transfer on port 8765 may move no byte at all before it counts as failed.
+    // A chunk that finds no room, or a receive that finds nothing, is retried until then; an
+    // access point that went silent must not keep the window busy and unclosable for ever.
+    int NetworkIdleLimitMs = 120000;
 
     // 1 when the last worker run ended with a failure report, 0 after a success report.
     std::int32_t WorkerFailed = 0;

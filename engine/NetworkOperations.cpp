@@ -51,6 +51,18 @@ void SleepMs(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+// Measures how long a transfer has moved no byte.
+class TIdleClock {
+public:
+    explicit TIdleClock(int limitMs) : limit_(limitMs) {}
+    void Moved() { last_ = std::chrono::steady_clock::now(); }
+    bool Expired() const { return std::chrono::steady_clock::now() - last_ >= limit_; }
+
+private:
+    std::chrono::milliseconds limit_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
 // Size of the named file itself (0 when it cannot be examined). The name is taken as it is:
 // on this system a file name may hold "*" or "?", which a pattern lookup would misread.
 double FileSizeOf(const std::string& fileName) {
@@ -69,12 +81,13 @@ int GaugePercent(double done, double total) {
 
 // Sends one chunk in full. When not a byte finds room, the window is serviced, the chunk waits
 // a second and is offered again, as often as needed. False when the connection failed or was
-// closed by the access point.
-bool SendChunk(TClientSocket& socket, const char* chunk, int count) {
+// closed by the access point, or when no room came within the idle limit.
+bool SendChunk(TClientSocket& socket, const char* chunk, int count, int idleLimitMs) {
+    TIdleClock idle(idleLimitMs);
     for (;;) {
         int sent = socket.SendBuf(chunk, count);
         if (sent == count) return true;
-        if (sent != TClientSocket::SocketWouldBlock) return false;
+        if (sent != TClientSocket::SocketWouldBlock || idle.Expired()) return false;
         ProcessMessages();
         SleepMs(kResendPauseMs);
     }
@@ -83,15 +96,15 @@ bool SendChunk(TClientSocket& socket, const char* chunk, int count) {
 // Streams the whole file in chunks, showing the sent count and percentage after each. True only
 // when every byte of the file went out: a connection found closed before the end means the
 // access point has not received the whole image, and that must not pass for a finished update.
-bool SendChunks(TClientSocket& socket, std::FILE* file, double size, TEditControl& proceedSizeEdit,
-                TGaugeControl& gauge) {
+bool SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLimitMs,
+                TEditControl& proceedSizeEdit, TGaugeControl& gauge) {
     char chunk[kChunkSize];
     double sent = 0.0;
     for (;;) {
         std::size_t count = std::fread(chunk, 1, sizeof(chunk), file);
         if (count == 0) return std::ferror(file) == 0;
         if (!socket.Connected()) return false;
-        if (!SendChunk(socket, chunk, static_cast<int>(count))) return false;
+        if (!SendChunk(socket, chunk, static_cast<int>(count), idleLimitMs)) return false;
         sent += static_cast<double>(count);
         proceedSizeEdit.SetText(FormatCount(sent));
         gauge.SetProgress(GaugePercent(sent, size));
@@ -101,14 +114,17 @@ bool SendChunks(TClientSocket& socket, std::FILE* file, double size, TEditContro
 
 // Receives the image until the access point closes the connection (its end marker), appending
 // every piece to the file and showing the received count. False when the connection failed
-// (a reset is no end marker) or the file could not take the bytes.
-bool ReceiveChunks(TClientSocket& socket, std::FILE* file, TEditControl& proceedSizeEdit,
-                   TGaugeControl& gauge) {
+// (a reset is no end marker), nothing arrived within the idle limit, or the file could not take
+// the bytes.
+bool ReceiveChunks(TClientSocket& socket, std::FILE* file, int idleLimitMs,
+                   TEditControl& proceedSizeEdit, TGaugeControl& gauge) {
     char chunk[kChunkSize];
     double received = 0.0;
+    TIdleClock idle(idleLimitMs);
     for (;;) {
         int count = socket.ReceiveBuf(chunk, sizeof(chunk));
         if (count > 0) {
+            idle.Moved();
             received += count;
             proceedSizeEdit.SetText(FormatCount(received));
             gauge.SetProgress(GaugePercent(received, kAssumedDownloadSize));
@@ -119,7 +135,7 @@ bool ReceiveChunks(TClientSocket& socket, std::FILE* file, TEditControl& proceed
         }
         ProcessMessages();
         if (count == 0) return true;
-        if (count < 0 && count != TClientSocket::SocketWouldBlock) return false;
+        if (count < 0 && (count != TClientSocket::SocketWouldBlock || idle.Expired())) return false;
     }
 }
 
@@ -148,7 +164,7 @@ int StreamFile(TnavrilDataModule& module, const std::string& address, const std:
     totalSizeEdit.SetText(FormatCount(size));
     ProcessMessages();
     module.SetStatusText(EngineText(EngineStrings::Writing), TCursor::HourGlass, statusLabel);
-    if (!SendChunks(socket, file.get(), size, proceedSizeEdit, gauge)) {
+    if (!SendChunks(socket, file.get(), size, module.NetworkIdleLimitMs, proceedSizeEdit, gauge)) {
         return NetworkOperationFailed(module, statusLabel);
     }
     socket.Close();  // the end of the connection is the end of the image
@@ -212,7 +228,8 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     totalSizeEdit.SetText(FormatCount(kAssumedDownloadSize));
     ProcessMessages();
     SetStatusText(EngineText(EngineStrings::Reading), TCursor::HourGlass, statusLabel);
-    bool received = ReceiveChunks(ClientSocket, file.get(), proceedSizeEdit, gauge);
+    bool received =
+        ReceiveChunks(ClientSocket, file.get(), NetworkIdleLimitMs, proceedSizeEdit, gauge);
     ClientSocket.Close();
     // Buffered bytes reach the disk only when the file is closed; a failure there is a failure
     // of the download too.

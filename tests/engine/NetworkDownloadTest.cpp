@@ -120,6 +120,31 @@ TEST_F(TNetworkDownload, AResetConnectionIsAnErrorAndKeepsWhatArrived) {
     EXPECT_EQ(Label(), "エラーが発生しました");
 }
 
+// An access point that sends part of its image and then goes silent without closing: once no
+// byte has moved for the idle limit, the download ends as an error instead of waiting for ever.
+TEST_F(TNetworkDownload, ASilentAccessPointEndsTheDownloadAfterTheIdleLimit) {
+    const std::string sent = NetworkPattern(3000);
+    const std::string file = dir.Path("out.bin");
+    module.NetworkIdleLimitMs = 1500;
+    int result;
+    auto started = std::chrono::steady_clock::now();
+    {
+        TStreamPeer peer("127.0.8.9", [&sent](int connection) {
+            send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
+            char byte;
+            recv(connection, &byte, 1, 0);  // silent until the wizard gives up and closes
+        });
+        dialogs.Plan(TAnswer::Ok);
+        result = Download("127.0.8.9", file);
+    }
+    auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(result, orError);
+    EXPECT_EQ(TempDir::Read(file), sent);
+    EXPECT_EQ(Label(), "エラーが発生しました");
+    EXPECT_GE(elapsed, std::chrono::milliseconds(kTestPauseMs + 1500));
+    EXPECT_LT(elapsed, std::chrono::seconds(20));
+}
+
 TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnError) {
     StartSimulator("127.0.8.7");
     dialogs.Plan(TAnswer::Ok);
