@@ -281,10 +281,7 @@ void TSerialDevice::ResetLocked() {
 
 bool TSerialDevice::Close() {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     cancelled_ = true;
     WakeLocked();
     // Exclusive mode stays on the terminal until its last close; another holder of the
@@ -321,10 +318,7 @@ bool TSerialDevice::SetupComm(std::uint32_t inQueue, std::uint32_t outQueue) {
 bool TSerialDevice::GetCommState(TCommState& dcb) {
     std::lock_guard<std::mutex> lock(mutex_);
     termios t{};
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     if (tcgetattr(fd_, &t) != 0) return false;
     // What the terminal holds, plus the fields and flags it cannot hold, as last set.
     TCommState reported = CommStateFromTermios(t);
@@ -343,10 +337,7 @@ bool TSerialDevice::GetCommState(TCommState& dcb) {
 bool TSerialDevice::SetCommState(const TCommState& dcb) {
     std::lock_guard<std::mutex> lock(mutex_);
     termios t{};
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     if (tcgetattr(fd_, &t) != 0) return false;
     if (!CommStateToTermios(dcb, t)) return false;
     if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
@@ -368,30 +359,21 @@ bool TSerialDevice::SetCommState(const TCommState& dcb) {
 
 bool TSerialDevice::GetCommTimeouts(TCommTimeouts& timeouts) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     timeouts = timeouts_;
     return true;
 }
 
 bool TSerialDevice::SetCommTimeouts(const TCommTimeouts& timeouts) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     timeouts_ = timeouts;
     return true;
 }
 
 bool TSerialDevice::SetCommMask(std::uint32_t mask) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     mask_ = mask;
     pending_ = 0;
     ++maskGeneration_;
@@ -401,10 +383,7 @@ bool TSerialDevice::SetCommMask(std::uint32_t mask) {
 
 bool TSerialDevice::GetCommMask(std::uint32_t& mask) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     mask = mask_;
     return true;
 }
@@ -437,10 +416,7 @@ bool TSerialDevice::WaitCommEvent(std::uint32_t& events) {
 
 bool TSerialDevice::PurgeComm(std::uint32_t flags) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     bool ok = true;
     if (flags & PURGE_TXABORT) ++txAbortGeneration_;
     if (flags & PURGE_RXABORT) ++rxAbortGeneration_;
@@ -455,10 +431,7 @@ bool TSerialDevice::PurgeComm(std::uint32_t flags) {
 
 bool TSerialDevice::ClearCommError(std::uint32_t* errors, TComStat* stat) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     DrainLocked();
     CheckCountersLocked();
     if (errors) *errors = errors_;
@@ -474,10 +447,7 @@ bool TSerialDevice::ClearCommError(std::uint32_t* errors, TComStat* stat) {
 
 bool TSerialDevice::EscapeCommFunction(std::uint32_t function) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd_ < 0) {
-        errno = EBADF;
-        return false;
-    }
+    if (!OpenLocked()) return false;
     switch (function) {
         case SETDTR:
             return SetModemLine(fd_, TIOCM_DTR, true);
@@ -707,6 +677,12 @@ void TSerialDevice::MarkGoneLocked() {
 
 void TSerialDevice::WakeLocked() {
     for (int efd : waiters_) eventfd_write(efd, 1);
+}
+
+bool TSerialDevice::OpenLocked() const {
+    if (fd_ >= 0) return true;
+    errno = EBADF;  // the calls of a closed device fail as on an invalid handle
+    return false;
 }
 
 std::uint32_t TSerialDevice::QueueCountLocked() {

@@ -214,6 +214,8 @@ private:
     void CheckTxEmptyLocked();
     void MarkGoneLocked();
     void WakeLocked();
+    // True while the device is open; otherwise sets errno to EBADF.
+    bool OpenLocked() const;
     std::uint32_t QueueCountLocked();
     std::uint32_t TakeLocked(std::uint8_t* out, std::uint32_t count);
     bool AbortOnErrorLocked() const;
