@@ -13,6 +13,7 @@
 #include "AppStrings.h"
 #include "Cp932.h"
 #include "DialogFilter.h"
+#include "DiagnosticLog.h"
 
 namespace {
 
@@ -52,9 +53,13 @@ Answer ShowBox(QMessageBox::Icon icon, const char* title, const std::string& tex
         if (answers.empty()) box.setDefaultButton(pushButton);
         answers.emplace_back(pushButton, button.answer);
     }
+    LogLine("dialog", std::string(title) + ": " + SjisToUtf8(text));
     box.exec();
     for (const auto& [pushButton, answer] : answers) {
-        if (box.clickedButton() == pushButton) return answer;
+        if (box.clickedButton() == pushButton) {
+            LogLine("dialog", "answer: " + pushButton->text().toStdString());
+            return answer;
+        }
     }
     return answers.back().second;
 }

@@ -1,13 +1,17 @@
 // The screenshot tour over the wizard's pages.
 #include "ScreenshotTour.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QStringList>
+#include <QTimer>
+#include <memory>
 
 #include "NavrilForm.h"
 
@@ -30,15 +34,34 @@ public:
         if (QWidget* page = form_.findChild<QWidget*>(pageName)) form_.ShowPage(page);
     }
     // Draws the window as it is now into the next numbered file.
-    void Snap(const QString& name) {
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-        QString file =
-            QStringLiteral("%1/%2-%3.png").arg(folder_).arg(++count_, 2, 10, QChar('0')).arg(name);
-        if (!form_.grab().save(file, "PNG")) failed_ = true;
+    void Snap(const QString& name) { SnapWidget(form_, name); }
+    // Presses a browse button and draws the file dialog it opens, then cancels the dialog.
+    void SnapDialog(const char* buttonName, const QString& name) {
+        auto* button = form_.findChild<QAbstractButton*>(buttonName);
+        auto seen = std::make_shared<bool>(false);
+        QTimer::singleShot(kDialogSettleMs, &form_, [this, name, seen] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            *seen = true;
+            SnapWidget(*dialog, name);
+            dialog->reject();
+        });
+        if (button) button->click();
+        if (!*seen) failed_ = true;
     }
     bool Failed() const { return failed_; }
 
 private:
+    // Time a file dialog gets to list its folder before it is drawn.
+    static constexpr int kDialogSettleMs = 700;
+
+    void SnapWidget(QWidget& widget, const QString& name) {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        QString file =
+            QStringLiteral("%1/%2-%3.png").arg(folder_).arg(++count_, 2, 10, QChar('0')).arg(name);
+        if (!widget.grab().save(file, "PNG")) failed_ = true;
+    }
+
     TNAVRILForm& form_;
     QString folder_;
     int count_ = 0;
@@ -91,6 +114,20 @@ int RunScreenshotTour(TNAVRILForm& form, const QString& folder) {
 
     tour.Show("StatusSheet");
     tour.Snap(QStringLiteral("StatusSheet"));
+
+    // The serial page with a port chosen shows the device the item reaches.
+    tour.Show("UploadSerialConfSheet");
+    tour.Snap(QStringLiteral("UploadSerialConfSheet-COM1"));
+
+    // The open and save dialogs, in the program's language.
+    const QString sample = QDir::homePath() + QStringLiteral("/firmware.bin");
+    tour.Type("UploadNetFileNameEdit", sample);
+    tour.Show("UploadNetConfSheet");
+    tour.SnapDialog("UploadNetRefButton", QStringLiteral("OpenDialog"));
+    tour.Check("DownloadNetRadio");
+    tour.Type("DownloadNetFileNameEdit", sample);
+    tour.Show("DownloadNetConfSheet");
+    tour.SnapDialog("DownloadNetRefButton", QStringLiteral("SaveDialog"));
 
     tour.Check("UploadNetRadio");
     tour.Show("TopSheet");

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Cp932.h"
+#include "DiagnosticLog.h"
 
 namespace {
 
@@ -21,7 +22,10 @@ std::string TQtEditControl::Text() const { return ToSjis(edit_.text()); }
 void TQtEditControl::SetVisible(bool visible) { edit_.setVisible(visible); }
 bool TQtEditControl::Visible() const { return !edit_.isHidden(); }
 
-void TQtLabelControl::SetText(const std::string& text) { label_.setText(FromSjis(text)); }
+void TQtLabelControl::SetText(const std::string& text) {
+    label_.setText(FromSjis(text));
+    LogLine("status", SjisToUtf8(text));  // the operation's phases, as the user reads them
+}
 std::string TQtLabelControl::Text() const { return ToSjis(label_.text()); }
 void TQtLabelControl::SetVisible(bool visible) { label_.setVisible(visible); }
 bool TQtLabelControl::Visible() const { return !label_.isHidden(); }

@@ -2,11 +2,17 @@
 // order (the main window TNAVRILForm, the operations data module TnavrilDataModule, the serial
 // data module TDmod and the hidden setup dialog TDlg8019Setup) and runs the message loop until
 // the main window has closed. With "--screenshots DIR" it saves a picture of every page instead
-// and ends.
+// and ends. Qt's own texts (file dialogs, standard buttons) are Japanese; the loader programs
+// and pictures come from the program's data folder; "--log FILE" (or TIVRA_LOG) writes the
+// diagnostic log.
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
+#include <string>
 
+#include "ComPortHints.h"
 #include "DataModuleRunner.h"
+#include "DiagnosticLog.h"
 #include "Dlg8019Setup.h"
 #include "Dmod.h"
 #include "FileSystem.h"
@@ -16,7 +22,10 @@
 #include "NavrilForm.h"
 #include "QtDialogs.h"
 #include "QtHooks.h"
+#include "QtJapanese.h"
 #include "ScreenshotTour.h"
+#include "UserFolders.h"
+#include "Utils.h"
 #include "WizardFont.h"
 #include "kemcmprs.h"
 
@@ -26,19 +35,38 @@ namespace {
 // Reading this pointer keeps the import in the executable.
 decltype(&KemCompress) volatile kemCompressImport = &KemCompress;
 
+// Starts the diagnostic log when asked for; a log that cannot be opened is said on stderr and
+// the program runs without it.
+void StartDiagnosticLog(int argc, char* argv[], const std::string& dataFolder) {
+    const std::string path = DiagnosticLogRequest(argc, argv);
+    if (path.empty()) return;
+    if (!OpenDiagnosticLog(path)) {
+        LogFailure("log", path);
+        std::perror(("tivra: --log " + path).c_str());
+        return;
+    }
+    LogLine("program", "TIVRA " + GetFileVersionText(ProgramFilePath()) + " " + ProgramFilePath());
+    LogLine("program", "data folder " + dataFolder);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     SetMainThread();
     if (kemCompressImport == nullptr) return 1;
+    const std::string dataFolder = ProgramDataFolder();
+    StartDiagnosticLog(argc, argv, dataFolder);
     QApplication app(argc, argv);
     QApplication::setFont(WizardFont());
+    InstallQtJapanese();
     InstallQtHooks();
     int status = 0;
     {
         TQtDialogs dialogs;
-        TNAVRILForm form(dialogs, ProgramFolder());
+        TNAVRILForm form(dialogs, dataFolder);
+        AttachComPortHints(&form);
         TnavrilDataModule dataModule(dialogs);
+        dataModule.LoaderFolder = dataFolder;
         TDataModuleRunner runner(dataModule);
         form.SetOperationRunner(&runner);
         TDmod dmod;
@@ -57,5 +85,7 @@ int main(int argc, char* argv[]) {
     // end before the program's static objects are torn down.
     WaitForHTTPGetThreads(5000);
     RemoveQtHooks();
+    LogLine("program", "end " + std::to_string(status));
+    CloseDiagnosticLog();
     return status;
 }

@@ -7,6 +7,7 @@
 
 #include "CountFormat.h"
 #include "EngineStrings.h"
+#include "Loader.h"
 #include "TransferCodes.h"
 #include "WorkerErrorTexts.h"
 
@@ -79,8 +80,10 @@ void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, std::uint8_t state, 
             // The loader's dialog leads with the general error line, then the code's text.
             const char* codeText = LoaderErrorText(errorCode);
             if (*codeText != '\0') {
+                std::string detail = LoaderThread ? LoaderThread->PortProblem : "";
+                if (!detail.empty()) detail = EngineStrings::LineBreak + EngineText(detail.c_str());
                 dialogs_.Error(EngineText(EngineStrings::ErrorOccurred) + EngineStrings::LineBreak +
-                               EngineText(codeText));
+                               EngineText(codeText) + detail);
             }
             WorkerFailed = 1;
             break;

@@ -3,9 +3,12 @@
 
 #include <curl/curl.h>
 
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 
+#include "DiagnosticLog.h"
 #include "HttpUrl.h"
 
 #ifndef CURL_WRITEFUNC_ERROR
@@ -31,6 +34,8 @@ struct TExchange {
 size_t HeaderCallback(char* data, size_t size, size_t count, void* user) {
     auto* exchange = static_cast<TExchange*>(user);
     exchange->head.AddLine(data, size * count);
+    if (size * count > 5 && std::memcmp(data, "HTTP/", 5) == 0)
+        LogLine("http", std::string(data, size * count));  // the status line
     return size * count;
 }
 
@@ -162,7 +167,10 @@ TTransferResult THTTPTransfer::Perform(const THTTPRequest& request, const std::s
     SetRequestOptions(curl.get(), request, headers.get());
     SetCallbacks(curl.get(), exchange);
 
+    LogLine("http", (request.PostQuery.empty() ? "GET http://" : "POST http://") + host + path +
+                        " (" + std::to_string(request.PostQuery.size()) + " bytes of form data)");
     CURLcode code = curl_easy_perform(curl.get());
+    if (code != CURLE_OK) LogLine("http", std::string("failed: ") + curl_easy_strerror(code));
     if (exchange.stopped) return TTransferResult::Stopped;
     if (code != CURLE_OK) return TTransferResult::Failed;
     // A reply without a body: its head is handed over now.

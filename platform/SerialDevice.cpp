@@ -2,6 +2,9 @@
 // purging, modem lines and event waits. See SerialDevice.h for the model.
 #include "SerialDevice.h"
 
+#include "ComPortMap.h"
+#include "DiagnosticLog.h"
+
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -110,12 +113,7 @@ std::string SerialDevicePath(const std::string& portName) {
     if (name.empty()) return "";
     if (name[0] == '/') return name;
     unsigned number = 0;
-    if (ParseComName(name, number)) {
-        std::string variable = "TIVRA_COM" + std::to_string(number);
-        const char* mapped = std::getenv(variable.c_str());
-        if (mapped && *mapped) return mapped;
-        return "/dev/ttyS" + std::to_string(number - 1);
-    }
+    if (ParseComName(name, number)) return MapComPort(number).Device;
     return "/dev/" + name;
 }
 
@@ -235,12 +233,13 @@ bool TSerialDevice::Open(const std::string& portName) {
         errno = ENOENT;
         return false;
     }
+    LogLine("serial", "open " + portName + " = " + path);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    auto fail = [fd](int error) {
+    if (fd < 0) return LogFailure("serial", "open " + path);
+    auto fail = [fd, &path](int error) {
         close(fd);
         errno = error;
-        return false;
+        return LogFailure("serial", "open " + path);
     };
     if (!isatty(fd)) return fail(ENOTTY);
     // flock guards against every second open, also by the same user or by root; TIOCEXCL
@@ -548,6 +547,7 @@ bool TSerialDevice::WriteFile(const void* buffer, std::uint32_t count, std::uint
         }
         ssize_t written = write(fd_, in + done, count - done);
         if (written > 0) {
+            LogSerialBytes('>', in + done, static_cast<std::size_t>(written));
             done += static_cast<std::uint32_t>(written);
             txPending_ = true;
             continue;
@@ -609,6 +609,7 @@ bool TSerialDevice::DrainLocked() {
         std::size_t room = std::min<std::size_t>(sizeof chunk, rxLimit_ - rxQueue_.size());
         ssize_t got = read(fd_, chunk, room);
         if (got > 0) {
+            LogSerialBytes('<', chunk, static_cast<std::size_t>(got));
             rxQueue_.insert(rxQueue_.end(), chunk, chunk + got);
             if (std::memchr(chunk, static_cast<unsigned char>(state_.EvtChar),
                             static_cast<std::size_t>(got)))

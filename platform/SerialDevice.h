@@ -126,9 +126,9 @@ struct TComStat {
     std::uint32_t cbOutQue = 0;
 };
 
-// The device a port name stands for: "COM1".."COMn" (any letter case, also "\\.\COMn") is the
-// variable TIVRA_COMn when set and not empty, else /dev/ttyS<n-1>; a name that starts with "/"
-// is used as it is; any other name is looked up in /dev.
+// The device a port name stands for: "COM1".."COMn" (any letter case, also "\\.\COMn") is
+// MapComPort's device (empty when nothing is there); a name that starts with "/" is used as it
+// is; any other name is looked up in /dev.
 std::string SerialDevicePath(const std::string& portName);
 
 // Line settings to and from termios. CommStateToTermios keeps everything of t that the record

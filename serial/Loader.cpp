@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "FileSystem.h"
+#include "PortOpenProblem.h"
 #include "Rs232c.h"
 
 namespace {
@@ -71,6 +72,7 @@ void TThSendLoader::Run() {
     Pause(kStartPauseMs);
     ConfigurePort();
     if (!port_.Open()) {
+        PortProblem = PortOpenProblem(SerialPortName, errno);
         Fail(lePortOpenFailed, 0);
         return;
     }

@@ -39,6 +39,8 @@ public:
     int Percent = 0;
     std::uint8_t ErrorCode = leNone;
     std::uint32_t Timeout = 0;
+    // Why the port could not be opened (UTF-8), set before the failure report; "" otherwise.
+    std::string PortProblem;
 
 protected:
     void Execute() override;
