@@ -69,7 +69,7 @@ std::string ComPortSettingsPath() {
     return folder.empty() ? "" : folder + "serial-ports.conf";
 }
 
-TComMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
+TComPortMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
                             const std::map<unsigned, std::string>& settings,
                             const std::vector<TSerialPortInfo>& present,
                             const TPathResolver& resolve) {
@@ -113,9 +113,9 @@ TComMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::strin
     return {};
 }
 
-TComMapping MapComPort(unsigned number) { return MapComPort(number, ListSerialPorts()); }
+TComPortMapping MapComPort(unsigned number) { return MapComPort(number, ListSerialPorts()); }
 
-TComMapping MapComPort(unsigned number, const std::vector<TSerialPortInfo>& present) {
+TComPortMapping MapComPort(unsigned number, const std::vector<TSerialPortInfo>& present) {
     std::map<unsigned, std::string> variables;
     // The numbers the wizard offers and the one asked for; a variable for another number only
     // matters to that number.
@@ -132,7 +132,7 @@ TComMapping MapComPort(unsigned number, const std::vector<TSerialPortInfo>& pres
     return ChooseComDevice(number, variables, settings, present, ResolvedPath);
 }
 
-std::string DescribeComMapping(const TComMapping& mapping,
+std::string DescribeComMapping(const TComPortMapping& mapping,
                                const std::vector<TSerialPortInfo>& present) {
     if (mapping.Device.empty()) return "";
     const std::string resolved = ResolvedPath(mapping.Device);

@@ -18,7 +18,7 @@
 // Where a COM number's device came from.
 enum class TComSource { Variable, Settings, Present, None };
 
-struct TComMapping {
+struct TComPortMapping {
     std::string Device;  // empty when nothing is there (TComSource::None)
     TComSource Source = TComSource::None;
 };
@@ -35,18 +35,18 @@ std::string ComPortSettingsPath();
 // present under another name (its by-id link, or a name that resolve turns into its device
 // node) counts as that port.
 using TPathResolver = std::function<std::string(const std::string&)>;
-TComMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
+TComPortMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
                             const std::map<unsigned, std::string>& settings,
                             const std::vector<TSerialPortInfo>& present,
                             const TPathResolver& resolve = nullptr);
 
 // The mapping on this machine now: variables, the settings file and the ports present (looked
 // up, or as given).
-TComMapping MapComPort(unsigned number);
-TComMapping MapComPort(unsigned number, const std::vector<TSerialPortInfo>& present);
+TComPortMapping MapComPort(unsigned number);
+TComPortMapping MapComPort(unsigned number, const std::vector<TSerialPortInfo>& present);
 
 // One line for people about a mapping: the device with what is known of it when it is one of
 // the ports present ("/dev/ttyUSB0 (FTDI FT232R USB UART 0403:6001 A50285BI)"), else the
 // device as named; empty for TComSource::None.
-std::string DescribeComMapping(const TComMapping& mapping,
+std::string DescribeComMapping(const TComPortMapping& mapping,
                                const std::vector<TSerialPortInfo>& present);

@@ -38,7 +38,11 @@ std::string ProgramDataFolder() {
 
 std::string UserConfigFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return std::string(config) + "/tivra/";
+    if (config && *config == '/') {
+        std::string folder = config;
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        return (folder == "/" ? "" : folder) + "/tivra/";
+    }
     std::string home = HomeFolder();
     return home.empty() ? "" : home + "/.config/tivra/";
 }

@@ -322,8 +322,12 @@ TEST_F(TSerialOperationsTest, PortThatCannotBeOpenedShowsTheOpenErrorAndFails) {
                                                       label);
               }),
               orError);
-    EXPECT_EQ(dialogs.Texts("error"),
-              Texts{"エラーが発生しました\r\nシリアルポートのオープンに失敗しました"});
+    // The general error, the loader's text, then why the port could not be used.
+    EXPECT_EQ(
+        dialogs.Texts("error"),
+        Texts{"エラーが発生しました\r\nシリアルポートのオープンに失敗しました\r\nCOM2 の装置 " +
+              NoSuchPort() +
+              " がありません。USBシリアル変換器が接続されているか確認してください。"});
     EXPECT_EQ(label.Texts, (Texts{kPowerOn, kError}));
     EXPECT_EQ(module.WorkerFailed, 1);
 }
