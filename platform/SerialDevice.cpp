@@ -2,9 +2,6 @@
 // purging, modem lines and event waits. See SerialDevice.h for the model.
 #include "SerialDevice.h"
 
-#include "ComPortMap.h"
-#include "DiagnosticLog.h"
-
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -19,6 +16,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+
+#include "ComPortMap.h"
+#include "DiagnosticLog.h"
 
 namespace {
 
@@ -230,6 +230,7 @@ bool TSerialDevice::Open(const std::string& portName) {
     }
     std::string path = SerialDevicePath(portName);
     if (path.empty()) {
+        LogLine("serial", "open " + portName + ": no device");
         errno = ENOENT;
         return false;
     }
