@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "DiagnosticLog.h"
+#include "LogLines.h"
 #include "TempDir.h"
 
 TEST(DiagnosticLog, WritesStampedLinesOnlyWhileOpen) {
@@ -28,13 +28,12 @@ TEST(DiagnosticLog, WritesStampedLinesOnlyWhileOpen) {
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const std::string stamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )";
-    const std::string text = TempDir::Read(path);
-    EXPECT_TRUE(std::regex_match(
-        text, std::regex(stamp + R"(\[dialog\] エラー: 一行目 / 二行目\n)" + stamp +
-                         R"(\[serial\] > 44 4F 52 42 41 24\n)" + stamp +
-                         R"(\[serial\] < (5A ){255}5A \.\.\. 300 bytes in all\n)")))
-        << text;
+    std::string block5A;
+    for (int i = 0; i < 256; ++i) block5A += i ? " 5A" : "5A";
+    EXPECT_EQ(LogLinesWithoutStamps(TempDir::Read(path)),
+              (std::vector<std::string>{"[dialog] エラー: 一行目 / 二行目",
+                                        "[serial] > 44 4F 52 42 41 24",
+                                        "[serial] < " + block5A + " ... 300 bytes in all"}));
 }
 
 TEST(DiagnosticLog, FileComesFromTheCommandLineElseTheVariable) {
