@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <algorithm>
 
 #include "ComPortMap.h"
 #include "SerialPortList.h"
