@@ -12,8 +12,8 @@
 
 #include "AppStrings.h"
 #include "Cp932.h"
-#include "DialogFilter.h"
 #include "DiagnosticLog.h"
+#include "DialogFilter.h"
 
 namespace {
 

@@ -70,9 +70,9 @@ std::string ComPortSettingsPath() {
 }
 
 TComPortMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
-                            const std::map<unsigned, std::string>& settings,
-                            const std::vector<TSerialPortInfo>& present,
-                            const TPathResolver& resolve) {
+                                const std::map<unsigned, std::string>& settings,
+                                const std::vector<TSerialPortInfo>& present,
+                                const TPathResolver& resolve) {
     auto explicitName = [&](unsigned n, TComSource& source) {
         std::string name = Named(variables, n);
         source = TComSource::Variable;

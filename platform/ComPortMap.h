@@ -36,9 +36,9 @@ std::string ComPortSettingsPath();
 // node) counts as that port.
 using TPathResolver = std::function<std::string(const std::string&)>;
 TComPortMapping ChooseComDevice(unsigned number, const std::map<unsigned, std::string>& variables,
-                            const std::map<unsigned, std::string>& settings,
-                            const std::vector<TSerialPortInfo>& present,
-                            const TPathResolver& resolve = nullptr);
+                                const std::map<unsigned, std::string>& settings,
+                                const std::vector<TSerialPortInfo>& present,
+                                const TPathResolver& resolve = nullptr);
 
 // The mapping on this machine now: variables, the settings file and the ports present (looked
 // up, or as given).

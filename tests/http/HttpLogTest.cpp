@@ -24,6 +24,7 @@ TEST_F(HttpLogTest, TracesRequestAndStatusLineWithoutCredentials) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[http] HTTP/1."), std::string::npos) << text;
-    for (const char* secret : {"s3cret-pw", "cm9vdDpzM2NyZXQtcHc=", "KeepUserSetting", "Authorization"})
+    for (const char* secret :
+         {"s3cret-pw", "cm9vdDpzM2NyZXQtcHc=", "KeepUserSetting", "Authorization"})
         EXPECT_EQ(text.find(secret), std::string::npos) << secret;
 }
