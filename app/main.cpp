@@ -9,8 +9,10 @@
 #include <QTimer>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "ComPortHints.h"
+#include "ComPortMap.h"
 #include "DataModuleRunner.h"
 #include "DiagnosticLog.h"
 #include "Dlg8019Setup.h"
@@ -41,12 +43,24 @@ void StartDiagnosticLog(int argc, char* argv[], const std::string& dataFolder) {
     const std::string path = DiagnosticLogRequest(argc, argv);
     if (path.empty()) return;
     if (!OpenDiagnosticLog(path)) {
-        LogFailure("log", path);
         std::perror(("tivra: --log " + path).c_str());
         return;
     }
     LogLine("program", "TIVRA " + GetFileVersionText(ProgramFilePath()) + " " + ProgramFilePath());
     LogLine("program", "data folder " + dataFolder);
+    // The serial ports present and where the four COM items lead at start.
+    static const char* const kSources[] = {"variable", "settings", "present", "none"};
+    const std::vector<TSerialPortInfo> present = ListSerialPorts();
+    for (const TSerialPortInfo& port : present)
+        LogLine("ports",
+                "present " + DescribeSerialPort(port) + (port.ById.empty() ? "" : " " + port.ById));
+    for (unsigned number = 1; number <= 4; ++number) {
+        const TComPortMapping mapping = MapComPort(number, present);
+        const std::string device = DescribeComMapping(mapping, present);
+        LogLine("ports", "COM" + std::to_string(number) + " = " + device +
+                             (device.empty() ? "(" : " (") +
+                             kSources[static_cast<int>(mapping.Source)] + ")");
+    }
 }
 
 }  // namespace
