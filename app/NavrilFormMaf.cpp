@@ -44,7 +44,7 @@ bool MemoToSjis(const QString& text, std::string& sjis, std::string& refusedName
     for (uint ucs4 : text.toUcs4()) {
         const char32_t codePoint = ucs4;
         std::string one = Sjis(QString::fromUcs4(&codePoint, 1));
-        if (one == "?" && codePoint != U'?') {
+        if (one.find('?') != std::string::npos && codePoint != U'?') {
             char name[16];
             std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
             refusedName = name;
