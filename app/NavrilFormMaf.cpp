@@ -3,6 +3,7 @@
 // list buttons and filter files (MafFile.h); "設定" checks the filter text (MafCheck.h) and
 // writes it back (MafTransfer.h). The list is kept as Shift_JIS entries beside the list box,
 // so no memo passes through Unicode on its way from a file or the access point and back.
+#include <QLineEdit>
 #include <QListWidget>
 #include <QStringList>
 #include <QValidator>
@@ -25,7 +26,8 @@ namespace {
 constexpr int kResultError = 1;
 
 // Lets the memo field hold no more than the memo's limit in Shift_JIS bytes; the field itself
-// counts characters.
+// counts characters. A longer memo taken from the list is shown whole and may be shortened;
+// the filter check refuses it if it stays too long.
 class TSjisByteLimit : public QValidator {
 public:
     TSjisByteLimit(std::size_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}

@@ -86,6 +86,12 @@ TEST_F(TMafEditor, RefusesMemoCharactersThatCannotReachTheAccessPoint) {
     memo->clear();
     for (QChar typed : QString(13, QChar(0x6F22)) + "ab") memo->insert(typed);
     EXPECT_EQ(memo->text(), QString(12, QChar(0x6F22)) + "a");
+    // A longer memo (from the access point) is shown whole and may be shortened.
+    memo->setText(QString(14, QChar(0x6F22)));
+    memo->backspace();
+    memo->backspace();
+    for (QChar typed : QString("ab")) memo->insert(typed);
+    EXPECT_EQ(memo->text(), QString(12, QChar(0x6F22)) + "a");
 }
 
 TEST_F(TMafEditor, DeletesAfterAskingAndSearchesFromTheFirstEntry) {
