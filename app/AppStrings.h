@@ -97,6 +97,51 @@ inline constexpr char UploadCompleted[] =
     "再起動直後は通信が不安定になる場合がありますので、2～3分待ってTX/RX LEDのいずれかが"
     "点滅していることを確認してから通信を再開してください。";
 
+// MAC address filter: the editor.
+inline constexpr char AppendCaption[] = "追加";
+inline constexpr char ModifyCaption[] = "修正";
+inline constexpr char MafHalfKana[] = "半角カナは使用できません";
+inline constexpr char MafCharacterRefusedBefore[] = "「";
+inline constexpr char MafCharacterRefusedAfter[] = "」は使用できません";
+inline constexpr char MafTooManyEntries[] =
+    "MACアドレスフィルタの設定個数を超えています。設定できるMACアドレスは2000個までです。";
+inline constexpr char MafDuplicate[] = "MACアドレスが重複しています";
+inline constexpr char MafInvalidHalves[] =
+    "MACアドレスの指定に誤りがあります。「XXXXXX-XXXXXX」と、6桁の16進数を2個記入します。";
+inline constexpr char MafInvalidAddress[] =
+    "MACアドレスの指定に誤りがあります。「XX:XX:XX:XX:XX:XX」と、1桁、または2桁の16進数を6個"
+    "':'(コロン)でつないだ形で記入します。";
+inline constexpr char MafMemoTooLong[] = "コメントが長すぎます";
+inline constexpr char MafDeleteSelected[] = "選択されたMACアドレスを削除します";
+inline constexpr char MafDeleteAll[] = "すべてのMACアドレスを削除します";
+inline constexpr char MafSearchEmpty[] = "検索するMACアドレスまたはメモを指定してください";
+inline constexpr char MafNotFound[] = "見つかりません";
+
+// MAC address filter: filter files.
+inline constexpr char MafFileDialogTitle[] = "MACアドレスフィルタファイル";
+inline constexpr char MafFileFilter[] =
+    "MACアドレスフィルタファイル(*.mft)|*.mft|すべてのファイル(*.*)|*.*";
+inline constexpr char MafFileExtension[] = ".mft";
+inline constexpr char MafFileBadAddress[] = "不正なMACアドレスです";
+inline constexpr char MafFileLineNumber[] = "行数 : ";
+inline constexpr char MafFileContinue[] =
+    "継続しますか？「無視」を選択すると以降のエラーは表示されなくなります";
+inline constexpr char MafFileLimit[] = "MACアドレスフィルタの設定個数を超えました\r中断します";
+inline constexpr char MafFileReadError[] = "ファイル読み込みでエラーが発生しました";
+inline constexpr char MafFileExists[] = "ファイルが存在します。上書きしてよろしいですか？";
+inline constexpr char MafFileWriteError[] = "ファイル書き込みでエラーが発生しました";
+
+// MAC address filter: fetch and write-back.
+inline constexpr char MafPageName[] = "read_maf.cgi";
+inline constexpr char MafFetching[] = "MACアドレスフィルタ取得中...";
+inline constexpr char MafProcessing[] = "処理中...";
+inline constexpr char MafApplyQuestion[] = "設定します。よろしいですか？";
+inline constexpr char MafPreparing[] = "準備中...";
+inline constexpr char MafTextFileName[] = "MAF.TXT";
+inline constexpr char MafDataFileName[] = "MAF.DAT";
+inline constexpr char UpdatePageName[] = "firmware_update.cgi";
+inline constexpr char KeepSettingUpdateForm[] = "KeepUserSetting=1&DoUpdate=1";
+
 // Closing.
 inline constexpr char ConfirmClose[] = "終了します";
 

@@ -6,6 +6,7 @@
 
 #include "AppStrings.h"
 #include "FileSystem.h"
+#include "MafTransfer.h"
 #include "NavrilFormWidgets.h"
 #include "StatusAdapters.h"
 #include "Utils.h"
@@ -41,6 +42,7 @@ TNAVRILForm::TNAVRILForm(TDialogs& dialogs, const std::string& programFolder, QW
     CreatePages();
     BuildOperationTable();
     ConnectButtons();
+    ConnectMafPages();
     MoveButtonsToEndOfTabChain();
     totalSizeControl_ = std::make_unique<TQtEditControl>(*w_->status.TotalSizeEdit);
     proceedSizeControl_ = std::make_unique<TQtEditControl>(*w_->status.ProceedSizeEdit);
@@ -52,7 +54,10 @@ TNAVRILForm::TNAVRILForm(TDialogs& dialogs, const std::string& programFolder, QW
 
 // The focus moves once more while QWidget's destructor closes the window, after the pages are
 // gone: stop following it first.
-TNAVRILForm::~TNAVRILForm() { disconnect(focusConnection_); }
+TNAVRILForm::~TNAVRILForm() {
+    disconnect(focusConnection_);
+    disconnect(panelFocusConnection_);
+}
 
 void TNAVRILForm::CreatePages() {
     QStackedWidget& pages = *w_->frame.PageControl;

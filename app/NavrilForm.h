@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "MafList.h"
 #include "OperationKind.h"
 
 class QCloseEvent;
 class QLineEdit;
 class QRadioButton;
+class TMafFetch;
 class TOperationRunner;
 class TQtEditControl;
 class TQtGaugeControl;
@@ -54,6 +56,16 @@ public:
     void NextButtonClick();
     void BackButtonClick();
     void CancelButtonClick();
+
+    // MAC address filter: true while the entry row holds an existing entry being modified.
+    bool MAFModifing = false;
+    void SetMAFModifing(bool modifying);
+    // The filter list of the editor (Shift_JIS entries, what the list box shows).
+    const TMafEntries& MafEntries() const { return mafEntries_; }
+    // The filter fetch with its HTTP component and wait.
+    TMafFetch& MafFetch();
+    // The pause between the update request and the file stream of the filter write-back.
+    int MafWriteBackPauseMs = 2000;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,11 +117,26 @@ private:
     void LoadPictures();
 
     // MAC address filter pages (NavrilFormMaf.cpp).
+    void ConnectMafPages();
     void MAFConnectSettingSheetEnter();
     void FetchFilterList();
     bool FetchMafList(const std::string& address, const std::string& userName,
                       const std::string& password, std::vector<std::string>& lines);
+    void SetMafText(const std::vector<std::string>& lines);
     bool ApplyMafList();
+    void MAFSettingSheet2Enter();
+    void ShowMafEntries();
+    void SelectMafEntry(int index);
+    void ClearButtonClick();
+    void Panel22Exit();
+    void AppendModifyButtonClick();
+    void MAFListDblClick();
+    void EditButtonClick();
+    void DeleteButtonClick();
+    void DeleteAllButtonClick();
+    void SearchButtonClick();
+    void ReadFileButtonClick();
+    void WriteFileButtonClick();
 
     TDialogs& dialogs_;
     std::string programFolder_;
@@ -122,5 +149,9 @@ private:
     std::unique_ptr<TQtLabelControl> statusLabelControl_;
     QWidget* focusPage_ = nullptr;  // the page that holds the focus, for its enter/exit steps
     QMetaObject::Connection focusConnection_;
+    QMetaObject::Connection panelFocusConnection_;
+    std::unique_ptr<TMafFetch> mafFetch_;
+    TMafEntries mafEntries_;
+    std::vector<std::string> mafText_;  // the filter text that MAFMemo shows
     bool operationRunning_ = false;
 };

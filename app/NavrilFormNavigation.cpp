@@ -157,6 +157,8 @@ void TNAVRILForm::PageEnter(QWidget* page) {
         OperationTitle = AppText(entry->title);
     } else if (page == w_->MAFConnectSettingSheet) {
         MAFConnectSettingSheetEnter();
+    } else if (page == w_->MAFSettingSheet2) {
+        MAFSettingSheet2Enter();
     }
 }
 
