@@ -21,10 +21,15 @@ bool SameText(const std::string& a, const char* b) {
 // The I/O base as the controller numbers it: 0x300 is 0, 0x320 1, ... 0x200 4, ... 0x2E0 15.
 std::uint8_t IOBaseCode(std::int32_t base) {
     int v = base & ~0x1F;
-    if ((v & 0xFF) >= 0x80)
-        return static_cast<std::uint8_t>(
-            ((3 - ((v - 0x80) >> 8)) * 4 + (((v - 0x80) & 0xFF) >> 5) + 8) & 0x0F);
-    return static_cast<std::uint8_t>(((3 - (v >> 8)) * 4 + ((v & 0xFF) >> 5)) & 0x0F);
+    // The upper half of each 0x100 block counts on from 8.
+    int upper = 0;
+    if ((v & 0xFF) >= 0x80) {
+        v -= 0x80;
+        upper = 8;
+    }
+    const int code = (3 - (v >> 8)) * 4 + ((v & 0xFF) >> 5) + upper;
+    // A base outside 0x200-0x3E0 (only a hand-edited file has one) stays within the four bits.
+    return static_cast<std::uint8_t>(code & 0x0F);
 }
 
 // Interrupts the controller cannot use give 8, which also sets bit 7 of the byte.
