@@ -37,7 +37,10 @@ TDlg8019Setup::TDlg8019Setup(Trs232c& port, TConfig8019Location location, QWidge
     // FormCreate: the six address fields in order.
     editMAC_ = {ui_->EditMAC1, ui_->EditMAC2, ui_->EditMAC3,
                 ui_->EditMAC4, ui_->EditMAC5, ui_->EditMAC6};
-    for (TSerialEdit* edit : editMAC_) {
+    for (std::size_t i = 0; i < editMAC_.size(); ++i) {
+        TSerialEdit* edit = editMAC_[i];
+        // Only the first field has the caption as its buddy; screen readers name every octet.
+        edit->setAccessibleName(QString::fromUtf8("MACアドレス %1").arg(i + 1));
         edit->ValueType = TSerValueType::Hex;
         edit->UseLeftRight = true;
         edit->UseUpDown = false;
