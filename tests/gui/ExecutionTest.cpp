@@ -181,8 +181,8 @@ namespace {
 // the general text; the status page is usable afterwards (Back and closing work).
 TEST_F(TExecution, RaisedErrorsShowTheirOwnMessageAndLeaveTheStatusPageUsable) {
     const std::string portMessage = "シリアルポートが使用できません。";
-    for (OperationKind kind : {OperationKind::SetMacAddress, OperationKind::UploadSerial,
-                               OperationKind::UploadNet}) {
+    for (OperationKind kind :
+         {OperationKind::SetMacAddress, OperationKind::UploadSerial, OperationKind::UploadNet}) {
         for (bool own : {true, false}) {
             SCOPED_TRACE(Operation(kind).radio + std::string(own ? " own" : " other"));
             GoToConfirmation(kind);
