@@ -13,6 +13,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,7 +111,8 @@ private:
     void ExecuteOperation();
     bool RequiredFileExists(OperationKind kind);
     void EnterStatusPage();
-    int RunOperation(OperationKind kind);
+    // The result; when the operation raised an error instead, the message to show.
+    int RunOperation(OperationKind kind, std::optional<std::string>& raised);
     void ShowResult(OperationKind kind, int result);
 
     // Pictures (NavrilFormPictures.cpp).

@@ -2,7 +2,8 @@
 // status page is entered with every button disabled, the data module's operation runs with the
 // parameter page's current values and the four status controls, and its result becomes the
 // final message box.
-#include <exception>
+#include <optional>
+#include <string>
 
 #include "AppStrings.h"
 #include "FileSystem.h"
@@ -11,6 +12,7 @@
 #include "NavrilFormWidgets.h"
 #include "OperationRunner.h"
 #include "StatusAdapters.h"
+#include "SystemError.h"
 #include "Utils.h"
 #include "WidgetText.h"
 
@@ -29,8 +31,12 @@ void TNAVRILForm::ExecuteOperation() {
     OperationKind kind = CheckedOperation();
     if (!RequiredFileExists(kind)) return;
     EnterStatusPage();
-    int result = RunOperation(kind);
-    ShowResult(kind, result);
+    std::optional<std::string> raised;
+    int result = RunOperation(kind, raised);
+    if (raised)
+        dialogs_.Error(*raised);
+    else
+        ShowResult(kind, result);
     SetButtonStates(w_->StatusSheet);
 }
 
@@ -68,9 +74,10 @@ void TNAVRILForm::EnterStatusPage() {
     ProcessMessages();
 }
 
-// Runs the operation. An exception that escapes the data module ends the operation as an
-// error instead of ending the program.
-int TNAVRILForm::RunOperation(OperationKind kind) {
+// Runs the operation. An error that escapes the data module ends the operation instead of the
+// program: one of the system's own errors (the serial port that cannot be used, a setting that
+// cannot be converted) with its own message, anything else with the general error text.
+int TNAVRILForm::RunOperation(OperationKind kind, std::optional<std::string>& raised) {
     if (!runner_) return kResultError;
     TFormWidgets& w = *w_;
     TOperationRunner& run = *runner_;
@@ -124,8 +131,10 @@ int TNAVRILForm::RunOperation(OperationKind kind) {
             case OperationKind::MacFilter:
                 break;
         }
-    } catch (const std::exception&) {
-        result = kResultError;
+    } catch (const ESystemError& error) {
+        raised = error.Message();
+    } catch (...) {
+        raised = AppText(AppStrings::ErrorOccurred);
     }
     operationRunning_ = false;
     return result;

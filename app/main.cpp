@@ -85,7 +85,10 @@ int main(int argc, char* argv[]) {
         form.SetOperationRunner(&runner);
         TDmod dmod;
         dataModule.Dmod = &dmod;
-        TDlg8019Setup setup;  // hidden until the MAC address setting shows it
+        // Hidden until the MAC address setting shows it; its settings file lives in the
+        // user's configuration folder.
+        TDlg8019Setup setup(dmod.rs232c1);
+        dataModule.Dlg8019Setup = &setup;
         form.show();
 
         QString screenshots = ScreenshotFolder(QApplication::arguments());

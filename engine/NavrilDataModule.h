@@ -17,6 +17,7 @@
 #include "StatusControls.h"
 
 class TDmod;
+class TEthernetSetup;
 class TThSendLoader;
 class TThread;
 
@@ -57,6 +58,10 @@ public:
     // The serial data module with the port rs232c1. It is created after this module, so the
     // program sets it once both exist; without it the serial operations end as errors.
     TDmod* Dmod = nullptr;
+    // The Ethernet controller setup dialog, which the MAC address setting runs once its loader
+    // is on the access point. The program sets it at start; without it that operation ends as
+    // an error.
+    TEthernetSetup* Dlg8019Setup = nullptr;
     // Folder the loader programs are read from, with a trailing "/": the program's own folder.
     std::string LoaderFolder = ProgramFolder();
 

@@ -1,7 +1,7 @@
-// The four serial operations of the data module: firmware upload and download, BIOS update and
-// MAC address setting over the serial port. Each asks the user to switch the access point off,
-// then hands the operation's loader program to the boot code on a loader thread while the user
-// switches it on, serving the thread's reports until it has ended.
+// The serial firmware and BIOS operations of the data module (the MAC address setting is in
+// SetupOperation.cpp), and the loader upload they all begin with. Each asks the user to switch the
+// access point off, then hands the operation's loader program to the boot code on a loader thread
+// while the user switches it on, serving the thread's reports until it has ended.
 #include <memory>
 #include <system_error>
 
@@ -15,7 +15,6 @@ namespace {
 // The loader programs kept beside the program, one per kind of second phase.
 constexpr char kFirmwareLoader[] = "orbaflwr.com";
 constexpr char kBiosLoader[] = "nvbioupd.com";
-constexpr char kSetupLoader[] = "ror8019.com";
 
 }  // namespace
 
@@ -44,19 +43,6 @@ int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName,
                                           TLabelControl& statusLabel) {
     return RunSerialTransfer(portName, kBiosLoader, totalSizeEdit, proceedSizeEdit, gauge,
                              statusLabel);
-}
-
-int TnavrilDataModule::SetMacAddressBySerial(const std::string& portName,
-                                             TEditControl& totalSizeEdit,
-                                             TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                                             TLabelControl& statusLabel) {
-    // Declining leaves the previous status text in place.
-    if (!Confirmed(EngineStrings::ConfirmPowerOff)) return orCancelled;
-    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    if (!SendLoader(portName, kSetupLoader, statusLabel)) return SerialOperationFailed(statusLabel);
-    // The second phase, the configuration transfer through the setup dialog, is not part of
-    // this build: the EEPROM was not written, so the operation cannot end as a success.
-    return SerialOperationFailed(statusLabel);
 }
 
 int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char* loaderName,

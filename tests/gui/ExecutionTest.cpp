@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "FormFixture.h"
+#include "SerialError.h"
 
 namespace {
 
@@ -170,6 +171,35 @@ TEST_F(TExecution, OperationThatThrowsEndsAsAnError) {
     Next();
     EXPECT_EQ(dialogs.Texts("error"), std::vector<std::string>{kError});
     ExpectButtons(true, false, "実行", true, "終了");
+}
+
+}  // namespace
+
+namespace {
+
+// An error raised by any operation: the system's own errors show their message, anything else
+// the general text; the status page is usable afterwards (Back and closing work).
+TEST_F(TExecution, RaisedErrorsShowTheirOwnMessageAndLeaveTheStatusPageUsable) {
+    const std::string portMessage = "シリアルポートが使用できません。";
+    for (OperationKind kind :
+         {OperationKind::SetMacAddress, OperationKind::UploadSerial, OperationKind::UploadNet}) {
+        for (bool own : {true, false}) {
+            SCOPED_TRACE(Operation(kind).radio + std::string(own ? " own" : " other"));
+            GoToConfirmation(kind);
+            dialogs.Clear();
+            runner.during = [&](TEditControl&, TEditControl&, TGaugeControl&, TLabelControl&) {
+                if (own) throw ESerialError(Utf8ToSjis(portMessage));
+                throw std::logic_error("unexpected");
+            };
+            Next();
+            EXPECT_EQ(dialogs.Texts("error"),
+                      std::vector<std::string>{own ? portMessage : std::string(kError)});
+            ExpectButtons(true, false, "実行", true, "終了");
+            Back();
+            EXPECT_EQ(Page(), "ConfirmSheet");
+        }
+    }
+    runner.during = nullptr;
 }
 
 }  // namespace

@@ -92,6 +92,15 @@ void TBootCodeSim::SetLoaderStage(TLoaderStage stage) {
     stage_ = std::move(stage);
 }
 
+bool TBootCodeSim::SendFromLoader(const std::vector<std::uint8_t>& bytes) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (master_ < 0) return false;
+        Record(sent_, bytes.data(), bytes.size());
+    }
+    return WriteAll(bytes);
+}
+
 std::vector<std::uint8_t> TBootCodeSim::ReceivedLoader() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return machine_.Loader();

@@ -39,6 +39,8 @@ public:
     // Back to power-off: the next byte from the line switches the boot code on again.
     void PowerCycle();
     void SetLoaderStage(TLoaderStage stage);
+    // Sends bytes to the line unasked, as a loader that speaks first does (recorded as sent).
+    bool SendFromLoader(const std::vector<std::uint8_t>& bytes);
 
     // The loader bytes accepted so far, and whether the end marker was acknowledged.
     std::vector<std::uint8_t> ReceivedLoader() const;

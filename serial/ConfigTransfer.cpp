@@ -1,0 +1,122 @@
+// TConfigTransfer: port settings, the four steps and their messages.
+#include "ConfigTransfer.h"
+
+#include <cstring>
+
+#include "Rs232c.h"
+#include "SerialError.h"
+#include "SerialStrings.h"
+
+namespace {
+
+// The packet is assembled in a buffer of this size: word count, checksum, image.
+constexpr int kPacketBuffer = 512;
+constexpr std::uint8_t kAnswer = 'O';
+constexpr int kMessageLength = 3;
+
+}  // namespace
+
+TConfigTransfer::TConfigTransfer(Trs232c& port, TConfigTransferView& view)
+    : port_(port), view_(view) {}
+
+TConfigTransfer::~TConfigTransfer() { ClosePort(); }
+
+void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
+                                        const std::function<void()>& waitUntilClosed) {
+    image_ = BuildEepromImage(config);
+    view_.TransferStarted();
+    port_.bps = 4800;
+    port_.charbit = 8;
+    port_.flowflag = 1;
+    port_.readinterval = 0;
+    port_.paritymode = ParityWordNone;
+    port_.txtimeout = 0;
+    port_.rxtimeout = 0;
+    port_.stopbit = "2";
+    port_.OnRXCHAR = nullptr;
+    port_.OnRXFLAG = nullptr;
+    port_.OnTXEMPTY = nullptr;
+    port_.OnPACKET = [this](void* sender) { OnConfigPacket(sender); };
+    port_.rxbuffsize = 1024;
+    port_.packetsize = kMessageLength;
+    step_ = 0;
+    failed_ = false;
+    if (!port_.Open()) {
+        port_.OnPACKET = nullptr;
+        port_.packetsize = 0;
+        throw ESerialError(SerialText(SerialStrings::PortUnavailable));
+    }
+    port_.SetDTR(true);
+    try {
+        waitUntilClosed();
+    } catch (...) {
+        ClosePort();
+        throw;
+    }
+    ClosePort();
+}
+
+void TConfigTransfer::ClosePort() {
+    if (port_.IsOpen()) {
+        port_.SetDTR(false);
+        port_.Close();
+    }
+    port_.OnPACKET = nullptr;
+    port_.packetsize = 0;
+}
+
+void TConfigTransfer::OnConfigPacket(void* /*sender*/) {
+    if (failed_) return;
+    const int step = step_;
+    try {
+        switch (step) {
+            case 0:
+                ConnectionStep();
+                break;
+            case 1:
+                ExpectMessage("PRV");
+                break;
+            case 2:
+                ExpectMessage("PWT");
+                break;
+            case 3:
+                ExpectMessage("PVR");
+                break;
+            default:
+                return;
+        }
+    } catch (const ESystemError& error) {
+        failed_ = true;
+        view_.StepFailed(step + 1, error.Message());
+        return;
+    } catch (...) {
+        // Nothing may leave the event thread; any other failure stops the transfer as well.
+        failed_ = true;
+        view_.StepFailed(step + 1, SerialText(SerialStrings::LineError));
+        return;
+    }
+    if (step > 0) {
+        view_.StepDone(step + 1);
+        port_.WriteByte(kAnswer);
+        step_ = static_cast<std::uint8_t>(step + 1);
+    }
+    if (step_ == 4) view_.TransferCompleted();
+}
+
+void TConfigTransfer::ConnectionStep() {
+    if (2 * image_.WordCount > kPacketBuffer - 3)
+        throw ESerialError(SerialText(SerialStrings::DataTooLong));
+    ExpectMessage("PGW");
+    view_.StepDone(1);
+    port_.WriteByte(kAnswer);
+    std::vector<std::uint8_t> packet = BuildConfigPacket(image_);
+    step_ = 1;
+    port_.Write(packet.data(), static_cast<int>(packet.size()));
+}
+
+void TConfigTransfer::ExpectMessage(const char* expected) {
+    char message[kMessageLength] = {};
+    if (port_.InQueueCount() < kMessageLength || !port_.Read(message, kMessageLength) ||
+        std::memcmp(message, expected, kMessageLength) != 0)
+        throw ESerialError(SerialText(SerialStrings::LineError));
+}

@@ -1,0 +1,21 @@
+// TSetup8019: the order of one setup run.
+#include "Setup8019.h"
+
+#include "FileError.h"
+#include "MacAddressRules.h"
+#include "SerialError.h"
+#include "SerialStrings.h"
+
+int TSetup8019::ExecuteSetup(bool showAdvanced, TSetup8019Views& views) {
+    LoadConfig8019(Location, Config, Options);
+    int result = views.ShowSetupDialog(Config, Options, showAdvanced);
+    if (result != ResultOk) return result;
+    views.RunTransferDialog(Config);
+    if (Options.AutoInc) Config.MACID = IncrementMacAddress(Config.MACID, Options.NDIS);
+    try {
+        SaveConfig8019(Location, Config, Options);
+    } catch (const EFileError& error) {
+        throw ESystemError(SerialText(SerialStrings::SaveFailed) + "\r" + error.SystemText());
+    }
+    return result;
+}
