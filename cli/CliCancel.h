@@ -1,0 +1,37 @@
+// Ctrl-C (and SIGTERM, SIGHUP) during a run. The signal only records the request; the run
+// acts on it at its next safe point: a question being asked is answered "cancel", and an
+// operation that may be stopped at that moment is unwound from its next pass of message
+// processing (where the wizard would have seen its Cancel button), closing its connection and
+// removing its unfinished file on the way out. An operation that must not be interrupted (a
+// firmware update that has begun) goes on, and the person is told so once per request.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+
+// Thrown through a running operation when it is stopped.
+class ECliCancelled : public std::runtime_error {
+public:
+    ECliCancelled() : std::runtime_error("cancelled") {}
+};
+
+// Installs the handlers (without SA_RESTART, so that a blocking read of an answer returns).
+void InstallCancelSignals();
+// Removes them again, restoring the default actions.
+void RemoveCancelSignals();
+bool CancelRequested();
+void ClearCancelRequest();
+
+// Decides at each safe point whether a pending request stops the operation.
+class TCancelGate {
+public:
+    // allowed() tells whether the operation may be stopped now; refused(), called once per
+    // request that cannot be honoured, tells the person why it goes on.
+    void SetPolicy(std::function<bool()> allowed, std::function<void()> refused);
+    // Throws ECliCancelled when a request is pending and allowed.
+    void Check();
+
+private:
+    std::function<bool()> allowed_;
+    std::function<void()> refused_;
+};
