@@ -21,10 +21,6 @@ void InstallCancelSignals() {
     for (int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
-void RemoveCancelSignals() {
-    for (int signal : kSignals) std::signal(signal, SIG_DFL);
-}
-
 bool CancelRequested() { return cancelRequested != 0; }
 
 void ClearCancelRequest() { cancelRequested = 0; }

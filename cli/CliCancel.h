@@ -16,9 +16,9 @@ public:
 };
 
 // Installs the handlers (without SA_RESTART, so that a blocking read of an answer returns).
+// They stay until the program ends: a Ctrl-C just after an update has finished must not turn
+// its result into a death by signal.
 void InstallCancelSignals();
-// Removes them again, restoring the default actions.
-void RemoveCancelSignals();
 bool CancelRequested();
 void ClearCancelRequest();
 

@@ -44,6 +44,7 @@ const TCliCommand* FindCliCommand(const std::string& name);
 
 // The commands of each group; CliCommands joins them.
 std::vector<TCliCommand> NetworkCommands();
+std::vector<TCliCommand> PortCommands();
 
 // Options every command has (--yes, --json, --help).
 std::vector<TCliOption> CommonOptions();

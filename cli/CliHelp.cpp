@@ -30,10 +30,10 @@ constexpr TEntry kEnvironment[] = {
 std::string Synopsis(const TCliCommand& command) {
     std::string line = "tivra-cli " + command.Name;
     for (const TCliOption& option : command.Options) {
-        if (option.Name == "help" || option.Name == "json" || option.Name == "yes") continue;
+        if (option.Name == "help") continue;
         line += " [--" + option.Name + (option.Value.empty() ? "" : " " + option.Value) + "]";
     }
-    return line + " [--yes] [--json]";
+    return line;
 }
 
 }  // namespace
@@ -60,8 +60,8 @@ std::string ProgramUsage() {
 }
 
 std::string CommandHelp(const TCliCommand& command) {
-    return "Usage: " + Synopsis(command) + "\n\n" + command.Summary + ". " + command.Description +
-           "\n\nOptions:\n" + CliOptionHelp(command.Options);
+    return "Usage: " + Synopsis(command) + "\n\n" + command.Description + "\n\nOptions:\n" +
+           CliOptionHelp(command.Options);
 }
 
 std::string ManualPage(const std::string& version) {
@@ -87,8 +87,8 @@ std::string ManualPage(const std::string& version) {
     for (const TCliCommand& command : CliCommands()) {
         page += ".SS " + RoffEscape(command.Name) + "\n" + RoffEscape(command.Description) + "\n";
         for (const TCliOption& option : command.Options) {
-            page += ".TP\n.B \\-\\-" + RoffEscape(option.Name) + "\n";
-            if (!option.Value.empty()) page += ".I " + RoffEscape(option.Value) + "\n";
+            page += ".TP\n.BI \"\\-\\-" + RoffEscape(option.Name) +
+                    (option.Value.empty() ? "\"" : " \" " + RoffEscape(option.Value)) + "\n";
             if (!option.Caption.empty()) page += "[" + RoffEscape(option.Caption) + "] ";
             page += RoffEscape(option.Help) + "\n";
         }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -42,13 +43,12 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
                                                        : TProgressView::Kind::Lines;
     std::unique_ptr<TProgressView> view = MakeProgressView(kind, text, stdout, stderr);
     TCliDialogs dialogs(*view, interactive);
-    dialogs.AnswerAll(arguments.Has("yes"));
+    dialogs.AnswerAll(arguments.Offers("yes") && arguments.Has("yes"));
     TCancelGate gate;
     TCliContext context{arguments, text, *view, dialogs, gate, interactive};
 
     // Ctrl-C is acted on where the operation processes its pending messages, as the wizard
     // would see its Cancel button there.
-    InstallCancelSignals();
     SetProcessEventsHook([&gate] { gate.Check(); });
     int status = kExitError;
     try {
@@ -75,7 +75,6 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
     // The data module is gone, which cancelled any HTTP request still running; let its worker
     // hand over its completion and end before the program does.
     WaitForHTTPGetThreads(5000);
-    RemoveCancelSignals();
     return status;
 }
 
@@ -84,6 +83,10 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
 int RunCli(const std::vector<std::string>& arguments) {
     std::setlocale(LC_ALL, "");
     SetMainThread();
+    // A reader that goes away (tivra-cli ... --json | head -1) must not end the program in
+    // the middle of a firmware update; its output is simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
+    InstallCancelSignals();
     TTerminalText text;
     if (arguments.empty()) return UsageError(text, "", "a command is needed");
     const std::string& first = arguments[0];

@@ -31,6 +31,8 @@ public:
     TCliArguments() = default;
     explicit TCliArguments(const std::vector<TCliOption>& table);
 
+    // True when the command's table holds the option (given or not).
+    bool Offers(const std::string& name) const { return known_.count(name) != 0; }
     bool Has(const std::string& name) const;
     // The value given, or fallback when the option was not given.
     std::string Value(const std::string& name, const std::string& fallback = "") const;

@@ -95,23 +95,34 @@ private:
     Clock::time_point lastDraw_{};
 };
 
-// The plain form: a line per phase, and a line each time the gauge passes a tenth.
+// The plain form: a line per phase, and a line each time the gauge passes a tenth. A phase
+// whose last counts fell between two tenths gets them on a line of their own when it ends.
 class TLinesView : public TProgressView {
 public:
     using TProgressView::TProgressView;
 
     void PhaseChanged(const TProgressState& state) override {
+        if (unprinted_ && last_.Done > 0) WriteCounts(last_, last_.Percent);
+        unprinted_ = false;
         WriteErr(text_.FromSjis(state.Phase) + "\n");
         decile_ = state.Percent / 10;
     }
     void ProgressChanged(const TProgressState& state) override {
+        last_ = state;
         int decile = std::clamp(state.Percent, 0, 100) / 10;
         if (decile <= decile_) {
             decile_ = std::min(decile_, decile);  // a gauge set back to 0 starts over
+            unprinted_ = true;
             return;
         }
         decile_ = decile;
-        std::string line = text_.FromSjis(state.Phase) + " " + std::to_string(decile * 10) + "%";
+        WriteCounts(state, decile * 10);
+        unprinted_ = false;
+    }
+
+private:
+    void WriteCounts(const TProgressState& state, int percent) {
+        std::string line = text_.FromSjis(state.Phase) + " " + std::to_string(percent) + "%";
         if (state.Done >= 0) {
             line += " " + GroupedCount(state.Done);
             if (state.Total > 0) line += " / " + GroupedCount(state.Total);
@@ -120,8 +131,9 @@ public:
         WriteErr(line + "\n");
     }
 
-private:
     int decile_ = 0;
+    bool unprinted_ = false;
+    TProgressState last_;
 };
 
 // The JSON form: one object per line on standard output; errors also as text on standard
@@ -131,6 +143,8 @@ public:
     using TProgressView::TProgressView;
 
     void PhaseChanged(const TProgressState& state) override {
+        // A phase's last counts are never lost to the pacing below.
+        if (unsent_) EmitProgress(last_);
         Emit("phase", "\"text\":" + Json(state.Phase));
         lastPercent_ = -1;
     }
@@ -138,15 +152,11 @@ public:
         bool complete = state.Total > 0 && state.Done >= state.Total;
         if (state.Percent == lastPercent_ && !complete &&
             Clock::now() - lastEmit_ < std::chrono::milliseconds(250)) {
+            last_ = state;
+            unsent_ = true;
             return;
         }
-        lastPercent_ = state.Percent;
-        lastEmit_ = Clock::now();
-        Emit("progress", "\"phase\":" + Json(state.Phase) +
-                             ",\"done\":" + std::to_string(state.Done) +
-                             ",\"total\":" + std::to_string(state.Total) +
-                             ",\"percent\":" + std::to_string(state.Percent) +
-                             ",\"rate\":" + std::to_string(std::llround(RateOf(state))));
+        EmitProgress(state);
     }
     void Message(const std::string& kind, const std::string& sjis) override {
         Emit("message", "\"kind\":" + JsonString(kind) + ",\"text\":" + Json(sjis));
@@ -171,6 +181,16 @@ public:
 
 private:
     static std::string Json(const std::string& sjis) { return JsonString(SjisToUtf8(sjis)); }
+    void EmitProgress(const TProgressState& state) {
+        lastPercent_ = state.Percent;
+        lastEmit_ = Clock::now();
+        unsent_ = false;
+        Emit("progress", "\"phase\":" + Json(state.Phase) +
+                             ",\"done\":" + std::to_string(state.Done) +
+                             ",\"total\":" + std::to_string(state.Total) +
+                             ",\"percent\":" + std::to_string(state.Percent) +
+                             ",\"rate\":" + std::to_string(std::llround(RateOf(state))));
+    }
     void Emit(const std::string& event, const std::string& members) {
         std::string line = "{\"event\":" + JsonString(event);
         if (!members.empty()) line += "," + members;
@@ -180,6 +200,8 @@ private:
     }
 
     int lastPercent_ = -1;
+    bool unsent_ = false;
+    TProgressState last_;
     Clock::time_point lastEmit_{};
 };
 

@@ -1,9 +1,15 @@
 // Parts of tivra-cli that need no access point: the system's text in each terminal encoding,
-// and the comparison behind "verify" at the edges of its read blocks.
+// the comparison behind "verify" at the edges of its read blocks, and how questions are
+// answered without a terminal.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include "AppStrings.h"
+#include "CliDialogs.h"
 #include "Cp932.h"
+#include "EngineStrings.h"
 #include "ImageCompare.h"
+#include "ProgressView.h"
 #include "TempDir.h"
 #include "TerminalText.h"
 
@@ -61,6 +67,66 @@ TEST(CliParts, ComparisonFindsTheFirstDifferenceAcrossReadBlocks) {
         }
         EXPECT_EQ(result.FileSize, base.size());
         EXPECT_EQ(result.ImageSize, image.size());
+    }
+}
+
+// Reads what was written to a temporary stream and empties it.
+std::string Drain(std::FILE* stream) {
+    std::string text;
+    std::fflush(stream);
+    std::rewind(stream);
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), stream)) > 0) text.append(buffer, got);
+    std::rewind(stream);
+    ftruncate(fileno(stream), 0);
+    return text;
+}
+
+TEST(CliParts, QuestionsAreAnsweredByFlagThenYesElseTheSafeWay) {
+    using Answer = TDialogs::Answer;
+    const std::string update = EngineText(EngineStrings::ConfirmFirmwareUpdate);
+    const std::string powerOff = EngineText(EngineStrings::ConfirmPowerOff);
+    const std::string overwrite = AppText(AppStrings::ConfirmOverwrite);
+    struct Case {
+        std::string question;
+        bool flagGiven, yes;
+        Answer expected;
+        std::string event;  // the question's JSON event, as far as it is checked
+        std::string err;    // a part of standard error, or empty for none
+    };
+    const Case cases[] = {
+        {update, true, false, Answer::Ok, "\"answer\":\"ok\",\"by\":\"flag\"", ""},
+        {update, false, true, Answer::Ok, "\"answer\":\"ok\",\"by\":\"flag\"", ""},
+        {update, false, false, Answer::Cancel, "\"answer\":\"cancel\",\"by\":\"none\"",
+         "give --yes or --answer-it"},
+        {overwrite, false, false, Answer::No, "\"answer\":\"no\",\"by\":\"none\"",
+         "give --yes or --answer-it"},
+        // The power-off request cannot wait for anybody: it is announced and taken as done.
+        {powerOff, false, false, Answer::Ok, "\"answer\":\"ok\",\"by\":\"none\"",
+         ">>> " + SjisToUtf8(powerOff)},
+    };
+    TTerminalText text("UTF-8");
+    for (const Case& c : cases) {
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        auto view = MakeProgressView(TProgressView::Kind::Json, text, out, err);
+        TCliDialogs dialogs(*view, false);
+        dialogs.AnswerBy(c.question, "answer-it", c.flagGiven,
+                         c.question == overwrite ? Answer::Yes : Answer::Ok);
+        dialogs.AnswerAll(c.yes);
+        Answer answer =
+            c.question == overwrite ? dialogs.YesNo(c.question) : dialogs.OkCancel(c.question);
+        std::string events = Drain(out), errors = Drain(err);
+        EXPECT_EQ(answer, c.expected) << SjisToUtf8(c.question);
+        EXPECT_NE(events.find(c.event), std::string::npos) << events;
+        if (c.err.empty()) {
+            EXPECT_EQ(errors, "") << SjisToUtf8(c.question);
+        } else {
+            EXPECT_NE(errors.find(c.err), std::string::npos) << errors;
+        }
+        std::fclose(out);
+        std::fclose(err);
     }
 }
 

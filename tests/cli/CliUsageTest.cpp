@@ -1,6 +1,7 @@
 // tivra-cli's refusals before anything is sent: wrong arguments and the pages' own checks
 // give status 64 with the reason, help ends with 0. Nothing here reaches a network.
 #include <gtest/gtest.h>
+#include <pty.h>
 
 #include "CliRun.h"
 #include "TempDir.h"
@@ -58,6 +59,32 @@ TEST(CliUsage, RefusesWhatThePagesAndTheTablesRefuse) {
         EXPECT_EQ(outcome.status, c.status) << where << "\n" << outcome.err;
         const std::string& text = c.status == 0 ? outcome.out : outcome.err;
         EXPECT_NE(text.find(c.fragment), std::string::npos) << where << "\n" << text;
+    }
+}
+
+TEST(CliUsage, PortsTellWhatEachNameReaches) {
+    TempDir dir;
+    int master = -1, slave = -1;
+    char slaveName[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
+    TCliOutcome outcome = RunTivraCli({"ports", "--json"}, {{"TIVRA_COM1", slaveName},
+                                                            {"TIVRA_COM2", dir.Path("gone")},
+                                                            {"TIVRA_COM3", dir.Write("plain", "")},
+                                                            {"TIVRA_COM4", ""}});
+    close(master);
+    close(slave);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const std::string expected[] = {
+        "{\"event\":\"port\",\"name\":\"COM1\",\"device\":\"" + std::string(slaveName) +
+            "\",\"source\":\"TIVRA_COM1\",\"state\":\"present\"}\n",
+        "{\"event\":\"port\",\"name\":\"COM2\",\"device\":\"" + dir.Path("gone") +
+            "\",\"source\":\"TIVRA_COM2\",\"state\":\"missing\"}\n",
+        "\"name\":\"COM3\",\"device\":\"" + dir.Path("plain") +
+            "\",\"source\":\"TIVRA_COM3\",\"state\":\"not a terminal device\"}\n",
+        "\"name\":\"COM4\",\"device\":\"/dev/ttyS3\",\"source\":\"default\"",
+    };
+    for (const std::string& line : expected) {
+        EXPECT_NE(outcome.out.find(line), std::string::npos) << line << "\n" << outcome.out;
     }
 }
 
