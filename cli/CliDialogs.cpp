@@ -59,15 +59,17 @@ const char* AnswerWord(TDialogs::Answer answer) {
     return "cancel";
 }
 
-bool ReadTerminalLine(std::string& line, bool echo) {
+bool ReadTerminalLine(const std::string& prompt, std::string& line, bool echo) {
     termios saved{};
     bool restore = false;
     if (!echo && tcgetattr(STDIN_FILENO, &saved) == 0) {
         termios quiet = saved;
         quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
         quiet.c_lflag |= ECHONL;
-        restore = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+        restore = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
     }
+    std::fwrite(prompt.data(), 1, prompt.size(), stderr);
+    std::fflush(stderr);
     line.clear();
     bool complete = false;
     for (;;) {
@@ -81,7 +83,7 @@ bool ReadTerminalLine(std::string& line, bool echo) {
         }
         if (c != '\r') line += c;
     }
-    if (restore) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     return complete;
 }
 
@@ -160,10 +162,8 @@ TDialogs::Answer TCliDialogs::AskOnTerminal(const std::string& text,
     view_.EndLine();
     for (;;) {
         std::string prompt = view_.Text().FromSjis(text) + view_.Text().FromUtf8(keys + "] ");
-        std::fwrite(prompt.data(), 1, prompt.size(), stderr);
-        std::fflush(stderr);
         std::string line;
-        if (!ReadTerminalLine(line, true)) {
+        if (!ReadTerminalLine(prompt, line, true)) {
             std::fputc('\n', stderr);
             ClearCancelRequest();
             return negative;
@@ -182,10 +182,8 @@ TDialogs::Answer TCliDialogs::WaitForEnter(const std::string& text) {
     std::string prompt =
         view_.Text().FromSjis(text) +
         view_.Text().FromUtf8(" [Enter: OK / Ctrl-C: " + Caption(AppStrings::CancelButton) + "] ");
-    std::fwrite(prompt.data(), 1, prompt.size(), stderr);
-    std::fflush(stderr);
     std::string line;
-    if (ReadTerminalLine(line, true)) return Answer::Ok;
+    if (ReadTerminalLine(prompt, line, true)) return Answer::Ok;
     std::fputc('\n', stderr);
     ClearCancelRequest();
     return Answer::Cancel;

@@ -53,10 +53,11 @@ private:
     std::map<std::string, TPlanned> planned_;
 };
 
-// Reads one line typed on standard input (without its line end). False when the read was
-// interrupted by a cancel request or the input ended. With echo false the typed characters are
-// not shown (for a password).
-bool ReadTerminalLine(std::string& line, bool echo);
+// Writes the prompt (terminal bytes) on standard error and reads one line typed on standard
+// input (without its line end). False when the read was interrupted by a cancel request or the
+// input ended. With echo false the typed characters are not shown (for a password); echo is off
+// before the prompt appears, so nothing typed in answer to it can be shown.
+bool ReadTerminalLine(const std::string& prompt, std::string& line, bool echo);
 
 // The lowercase word for an answer ("ok", "cancel", "yes", "no", "ignore").
 const char* AnswerWord(TDialogs::Answer answer);

@@ -57,8 +57,8 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
         view->EndLine();
         status = UsageError(text, command.Name, usage.what());
     } catch (const ECliRefused& refusal) {
-        view->Message("error", refusal.what());
         status = kExitUsage;
+        view->Result(status, refusal.what());
     } catch (const ECliCancelled&) {
         view->Result(kExitCancelled, AppText(AppStrings::Cancelled));
         status = kExitCancelled;

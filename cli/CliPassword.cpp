@@ -40,11 +40,8 @@ std::string ObtainPassword(const TCliArguments& arguments, const TTerminalText& 
     }
     if (const char* variable = std::getenv(kPasswordVariable)) return text.ToSjis(variable);
     if (!interactive) return std::string();
-    std::string prompt = text.FromUtf8("パスワード: ");
-    std::fwrite(prompt.data(), 1, prompt.size(), stderr);
-    std::fflush(stderr);
     std::string typed;
-    if (!ReadTerminalLine(typed, false) && CancelRequested()) {
+    if (!ReadTerminalLine(text.FromUtf8("パスワード: "), typed, false) && CancelRequested()) {
         ClearCancelRequest();
         throw ECliCancelled();
     }

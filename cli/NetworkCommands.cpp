@@ -8,6 +8,7 @@
 #include "CliCommand.h"
 #include "CliPassword.h"
 #include "CliStatusControls.h"
+#include "Cp932.h"
 #include "EngineStrings.h"
 #include "FileError.h"
 #include "FileSystem.h"
@@ -52,6 +53,19 @@ TLogin ReadLogin(const TCliContext& c) {
     login.address = NormalizeIPAddress(login.typedAddress);
     login.user = c.Text.ToSjis(c.Arguments.Value("user", "root"));
     return login;
+}
+
+// A line of the confirmation page: its caption and the value (Shift_JIS).
+std::string Line(const char* caption, const std::string& valueSjis) {
+    return AppText(caption) + valueSjis;
+}
+
+// The confirmation lines every network page starts with; the upload shows the tidied address,
+// the download the address as typed, as the wizard does.
+std::vector<std::string> LoginLines(const TLogin& login, const std::string& address,
+                                    const std::string& password) {
+    return {Line(AppStrings::AddressLine, address), Line(AppStrings::UserLine, login.user),
+            Line(AppStrings::PasswordLine, MaskText(password))};
 }
 
 // An address that is not four dotted parts would reach the operation as empty text; refuse it
@@ -105,6 +119,12 @@ int RunUpload(TCliContext& c) {
     if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     RequireDottedAddress(login, c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.address, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    bool keep = !c.Arguments.Has("discard-settings");
+    lines.push_back(Line(AppStrings::KeepSettingLine,
+                         AppText(keep ? AppStrings::KeepSetting : AppStrings::DiscardSetting)));
+    c.View.Summary(AppText(AppStrings::UploadNetTitle), lines);
     c.Dialogs.AnswerBy(EngineText(EngineStrings::ConfirmFirmwareUpdate), "confirm-update",
                        c.Arguments.Has("confirm-update"), TDialogs::Answer::Ok);
     // Once the access point has been asked to take an image, stopping half way would leave it
@@ -114,8 +134,8 @@ int RunUpload(TCliContext& c) {
     auto module = MakeModule(c);
     TCliStatusControls status(c.View);
     int result = module->UploadFirmwareByNetwork(
-        login.address, fileName, login.user, password, !c.Arguments.Has("discard-settings"),
-        status.TotalSizeEdit(), status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
+        login.address, fileName, login.user, password, keep, status.TotalSizeEdit(),
+        status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
     return Finish(c, *module, result, AppStrings::UploadCompleted);
 }
 
@@ -147,6 +167,9 @@ int RunDownload(TCliContext& c) {
         return kExitCancelled;
     }
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
     // The image goes to a new file beside the destination, which it replaces only once the
     // access point has sent all of it; a failed or stopped download leaves the destination as
     // it was and no part of an image behind.
@@ -169,6 +192,9 @@ int RunVerify(TCliContext& c) {
     }
     RequireDottedAddress(login, c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
     // The image read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     std::string image = scratch.Path("image.bin");

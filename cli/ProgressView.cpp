@@ -167,6 +167,11 @@ public:
         Emit("question", "\"text\":" + Json(sjis) + ",\"answer\":" + JsonString(answer) +
                              ",\"by\":" + JsonString(by));
     }
+    void Summary(const std::string& titleSjis, const std::vector<std::string>& linesSjis) override {
+        std::string lines;
+        for (const std::string& line : linesSjis) lines += (lines.empty() ? "" : ",") + Json(line);
+        Emit("summary", "\"title\":" + Json(titleSjis) + ",\"lines\":[" + lines + "]");
+    }
     void Prompt(const std::string& sjis) override {
         Emit("prompt", "\"text\":" + Json(sjis));
         TProgressView::Prompt(sjis);
@@ -234,6 +239,14 @@ void TProgressView::Message(const std::string& kind, const std::string& sjis) {
 }
 
 void TProgressView::Question(const std::string&, const std::string&, const std::string&) {}
+
+void TProgressView::Summary(const std::string& titleSjis,
+                            const std::vector<std::string>& linesSjis) {
+    EndLine();
+    std::string text = text_.FromSjis(titleSjis) + "\n";
+    for (const std::string& line : linesSjis) text += "  " + text_.FromSjis(line) + "\n";
+    WriteErr(text);
+}
 
 void TProgressView::Prompt(const std::string& sjis) {
     EndLine();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "TerminalText.h"
 
@@ -38,6 +39,9 @@ public:
     // and by what ("flag", "terminal", "none").
     virtual void Question(const std::string& sjis, const std::string& answer,
                           const std::string& by);
+    // What is about to run, as the wizard's confirmation page shows it: the operation's title
+    // and one line per field.
+    virtual void Summary(const std::string& titleSjis, const std::vector<std::string>& linesSjis);
     // A request to the person at the access point (switch it off, switch it on).
     virtual void Prompt(const std::string& sjis);
     // A remark of tivra-cli itself, on standard error.

@@ -196,7 +196,9 @@ TEST_F(CliNetwork, JsonWritesOneObjectPerEvent) {
     for (const std::string& line : lines) {
         EXPECT_TRUE(line.rfind("{\"event\":\"", 0) == 0 && line.back() == '}') << line;
     }
-    EXPECT_EQ(lines.front(),
+    EXPECT_EQ(lines[0].rfind("{\"event\":\"summary\",\"title\":\"ネットワーク経由で", 0), 0u);
+    EXPECT_NE(lines[0].find("\"パスワード : **\",\"ファームウェアファイル : "), std::string::npos);
+    EXPECT_EQ(lines[1],
               "{\"event\":\"question\",\"text\":\"ファームウェアを更新します\","
               "\"answer\":\"ok\",\"by\":\"flag\"}");
     EXPECT_NE(outcome.out.find("{\"event\":\"phase\",\"text\":\"書き込み中です．．．\"}"),
