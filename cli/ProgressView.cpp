@@ -39,9 +39,12 @@ public:
         // after the drawing before them.
         if (stale_) Draw(last_);
         EndLine();
+        // Counts belong to the phase that moved them; a new phase shows them once it does.
+        moving_ = false;
         Draw(state);
     }
     void ProgressChanged(const TProgressState& state) override {
+        moving_ = true;
         bool complete = state.Total > 0 && state.Done >= state.Total;
         if (!complete && Clock::now() - lastDraw_ < std::chrono::milliseconds(100)) {
             last_ = state;
@@ -60,7 +63,7 @@ private:
     void Draw(const TProgressState& state) {
         std::string phase = text_.FromSjis(state.Phase);
         std::string line = phase;
-        if (state.Done >= 0 || state.Percent > 0) {
+        if (moving_ && (state.Done >= 0 || state.Percent > 0)) {
             std::string numbers = " " + std::to_string(state.Percent) + "%";
             if (state.Done >= 0) {
                 numbers += "  " + GroupedCount(state.Done);
@@ -76,8 +79,10 @@ private:
                                " left";
                 }
             }
-            // The bar takes what the line leaves, between 10 and 40 cells.
-            int used = static_cast<int>(state.Phase.size() + numbers.size()) + 3;
+            // The bar takes what the line leaves beside the widest numbers, between 10 and 40
+            // cells, so that it keeps its length while the numbers change.
+            constexpr int kNumbersWidth = 64;
+            int used = static_cast<int>(state.Phase.size()) + 3 + kNumbersWidth;
             int cells = std::clamp(TerminalColumns(err_) - used, 10, 40);
             int filled = std::clamp(state.Percent, 0, 100) * cells / 100;
             line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
@@ -90,6 +95,7 @@ private:
     }
 
     bool drawn_ = false;
+    bool moving_ = false;  // the counts changed during the current phase
     bool stale_ = false;
     TProgressState last_;
     Clock::time_point lastDraw_{};
