@@ -10,7 +10,6 @@
 #include "CliStatusControls.h"
 #include "Cp932.h"
 #include "EngineStrings.h"
-#include "FileError.h"
 #include "FileSystem.h"
 #include "FirmwareFileCheck.h"
 #include "ImageCompare.h"
@@ -118,6 +117,7 @@ int RunUpload(TCliContext& c) {
     }
     if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     RequireDottedAddress(login, c);
+    auto module = MakeModule(c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     std::vector<std::string> lines = LoginLines(login, login.address, password);
     lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
@@ -131,7 +131,6 @@ int RunUpload(TCliContext& c) {
     // with part of one: the update runs to its end, as it does in the wizard.
     c.Gate.SetPolicy([] { return false; },
                      [&c] { c.View.Note("the firmware update has begun and runs to its end"); });
-    auto module = MakeModule(c);
     TCliStatusControls status(c.View);
     int result = module->UploadFirmwareByNetwork(
         login.address, fileName, login.user, password, keep, status.TotalSizeEdit(),
@@ -139,7 +138,7 @@ int RunUpload(TCliContext& c) {
     return Finish(c, *module, result, AppStrings::UploadCompleted);
 }
 
-// Reads the access point's image into fileName (which must not exist yet); the module's
+// Reads the access point's image into fileName, a scratch file of the caller's; the module's
 // result.
 int DownloadInto(TCliContext& c, TnavrilDataModule& module, const TLogin& login,
                  const std::string& password, const std::string& fileName) {
@@ -160,6 +159,7 @@ int RunDownload(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::DownloadNetInvalid));
     }
     RequireDottedAddress(login, c);
+    auto module = MakeModule(c);
     c.Dialogs.AnswerBy(AppText(AppStrings::ConfirmOverwrite), "overwrite",
                        c.Arguments.Has("overwrite"), TDialogs::Answer::Yes);
     if (!OverwriteConfirmed(c, fileName)) {
@@ -174,7 +174,6 @@ int RunDownload(TCliContext& c) {
     // access point has sent all of it; a failed or stopped download leaves the destination as
     // it was and no part of an image behind.
     TReplacingFile target(fileName);
-    auto module = MakeModule(c);
     int result = DownloadInto(c, *module, login, password, target.TemporaryPath());
     if (result == orDone) {
         target.Commit();
@@ -191,6 +190,7 @@ int RunVerify(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::UploadNetInvalid));
     }
     RequireDottedAddress(login, c);
+    auto module = MakeModule(c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
     lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
@@ -198,7 +198,6 @@ int RunVerify(TCliContext& c) {
     // The image read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     std::string image = scratch.Path("image.bin");
-    auto module = MakeModule(c);
     int result = DownloadInto(c, *module, login, password, image);
     if (result != orDone) return Finish(c, *module, result, AppStrings::Completed);
 
