@@ -12,7 +12,6 @@
 #include "CliCommand.h"
 #include "CliHelp.h"
 #include "Cp932.h"
-#include "FileError.h"
 #include "FileSystem.h"
 #include "HttpGetThread.h"
 #include "MainThread.h"
@@ -36,7 +35,7 @@ int UsageError(const TTerminalText& text, const std::string& command, const std:
 // command. No exception leaves.
 int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
                const TTerminalText& text) {
-    const bool json = arguments.Has("json");
+    const bool json = arguments.Offers("json") && arguments.Has("json");
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     TProgressView::Kind kind = json                    ? TProgressView::Kind::Json
                                : isatty(STDERR_FILENO) ? TProgressView::Kind::Bar
@@ -62,11 +61,9 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
     } catch (const ECliCancelled&) {
         view->Result(kExitCancelled, AppText(AppStrings::Cancelled));
         status = kExitCancelled;
-    } catch (const EFileError& error) {
-        view->Note(error.what());
-        view->Result(kExitError, AppText(AppStrings::ErrorOccurred));
-        status = kExitError;
     } catch (const std::exception& error) {
+        // A file that cannot be written, a folder that cannot be made: the system's own text,
+        // then the wizard's error message.
         view->Note(error.what());
         view->Result(kExitError, AppText(AppStrings::ErrorOccurred));
         status = kExitError;

@@ -2,6 +2,9 @@
 // and 2) and "verify", which reads the image back and compares it with a file. Each runs the
 // page's check with the page's message, then the data module's operation with status controls
 // that feed the progress view.
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <memory>
 
 #include "AppStrings.h"
@@ -103,6 +106,26 @@ int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* do
     return kExitError;
 }
 
+// The file a download replaces. An existing destination must be a regular file: the image
+// is written beside it and renamed over it, which must never replace a device node or a
+// folder. A symbolic link is followed, so the file it names is replaced and the link stays.
+std::string DownloadTarget(const std::string& fileName) {
+    struct stat status {};
+    if (lstat(fileName.c_str(), &status) != 0) return fileName;
+    std::string target = fileName;
+    if (S_ISLNK(status.st_mode)) {
+        char* resolved = realpath(fileName.c_str(), nullptr);
+        if (!resolved) return fileName;  // a dangling link is replaced by the file
+        target = resolved;
+        std::free(resolved);
+        if (stat(target.c_str(), &status) != 0) return target;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw ECliUsage("--file " + fileName + " is not a regular file");
+    }
+    return target;
+}
+
 // Asks the download page's overwrite question for an existing destination; false on "no".
 bool OverwriteConfirmed(TCliContext& c, const std::string& fileName) {
     if (!FileExists(fileName)) return true;
@@ -159,6 +182,7 @@ int RunDownload(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::DownloadNetInvalid));
     }
     RequireDottedAddress(login, c);
+    const std::string destination = DownloadTarget(fileName);
     auto module = MakeModule(c);
     c.Dialogs.AnswerBy(AppText(AppStrings::ConfirmOverwrite), "overwrite",
                        c.Arguments.Has("overwrite"), TDialogs::Answer::Yes);
@@ -173,7 +197,7 @@ int RunDownload(TCliContext& c) {
     // The image goes to a new file beside the destination, which it replaces only once the
     // access point has sent all of it; a failed or stopped download leaves the destination as
     // it was and no part of an image behind.
-    TReplacingFile target(fileName);
+    TReplacingFile target(destination);
     int result = DownloadInto(c, *module, login, password, target.TemporaryPath());
     if (result == orDone) {
         target.Commit();

@@ -192,13 +192,14 @@ public:
 
 private:
     static std::string Json(const std::string& sjis) { return JsonString(SjisToUtf8(sjis)); }
+    // A count, or null while it is not shown.
+    static std::string Count(long long value) { return value < 0 ? "null" : std::to_string(value); }
     void EmitProgress(const TProgressState& state) {
         lastPercent_ = state.Percent;
         lastEmit_ = Clock::now();
         unsent_ = false;
-        Emit("progress", "\"phase\":" + Json(state.Phase) +
-                             ",\"done\":" + std::to_string(state.Done) +
-                             ",\"total\":" + std::to_string(state.Total) +
+        Emit("progress", "\"phase\":" + Json(state.Phase) + ",\"done\":" + Count(state.Done) +
+                             ",\"total\":" + Count(state.Total) +
                              ",\"percent\":" + std::to_string(state.Percent) +
                              ",\"rate\":" + std::to_string(std::llround(RateOf(state))));
     }

@@ -247,6 +247,18 @@ TEST_F(CliNetwork, DownloadReplacesTheFileOnlyWhenTheWholeImageArrived) {
         }
         simulator.Stop();
     }
+    // A destination that is a symbolic link: the file it names is replaced, the link stays.
+    TempDir folder;
+    const std::string real = folder.Write("real.bin", "the old image");
+    ASSERT_EQ(symlink(real.c_str(), folder.Path("link.bin").c_str()), 0);
+    StartSimulator("127.0.13.33", [](TApSimOptions& options) { options.ImageSize = 5000; });
+    TCliOutcome outcome = RunTivraCli(
+        Command("download", "127.0.13.33",
+                {"--file", folder.Path("link.bin"), "--password", "pw", "--yes", "--overwrite"}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.bin")));
+    EXPECT_EQ(TempDir::Read(real), GenerateApSimImage(5000));
+    EXPECT_EQ(FilesIn(FolderPath(folder)), (std::vector<std::string>{"link.bin", "real.bin"}));
 }
 
 TEST_F(CliNetwork, VerifyFindsTheFirstDifferingByteAndWritesOnlyItsReport) {

@@ -42,6 +42,10 @@ TEST(CliUsage, RefusesWhatThePagesAndTheTablesRefuse) {
         {{"download", "--address", "192.168.0", "--file", dir.Path("out.bin")},
          64,
          "is not an IPv4 address"},
+        // A download replaces its destination by renaming; never a device node.
+        {{"download", "--address", "127.0.13.1", "--file", "/dev/null"},
+         64,
+         "--file /dev/null is not a regular file"},
         {{"upload", "--address", "127.0.13.1", "--file", firmware, "--password", "a",
           "--password-file", "p"},
          64,
