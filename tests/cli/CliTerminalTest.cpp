@@ -1,5 +1,6 @@
 // tivra-cli on a terminal (a pseudo-terminal here): the password is asked without echo, the
-// question is answered by a key, and the progress is a bar redrawn in place.
+// question is answered by a key (Ctrl-C and "n" cancel), and the progress is a bar redrawn in
+// place.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "ApSimulator.h"
@@ -29,9 +31,26 @@ bool ReadUntil(int terminal, std::string& transcript, const std::string& text) {
     return true;
 }
 
-TEST(CliTerminal, AsksWithoutEchoAndDrawsABar) {
+// Runs tivra-cli download on a new pseudo-terminal; returns the terminal's side.
+pid_t StartOnTerminal(const std::vector<std::string>& arguments, int& terminal) {
+    std::string program = std::string(TIVRA_BIN_DIR) + "/tivra-cli";
+    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        setenv("LC_ALL", "C.UTF-8", 1);
+        unsetenv("TIVRA_PASSWORD");
+        std::vector<std::string> words = arguments;
+        words.insert(words.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+TEST(CliTerminal, AsksWithoutEchoTakesKeysAndDrawsABar) {
     setenv("NO_PROXY", "*", 1);
-    TempDir dir;
     TApSimOptions options;
     options.Address = "127.0.13.60";
     options.Password = "secret";
@@ -40,39 +59,51 @@ TEST(CliTerminal, AsksWithoutEchoAndDrawsABar) {
     std::string error;
     ASSERT_TRUE(simulator.AddNetworkSides(error) && simulator.Start(error)) << error;
 
-    const std::string target = dir.Path("backup.bin");
-    std::string program = std::string(TIVRA_BIN_DIR) + "/tivra-cli";
-    std::vector<std::string> words = {program,  "download", "--address",  "127.0.13.60",
-                                      "--file", target,     "--pause-ms", "300"};
-    int terminal = -1;
-    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("LC_ALL", "C.UTF-8", 1);
-        unsetenv("TIVRA_PASSWORD");
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    std::string transcript;
-    EXPECT_TRUE(ReadUntil(terminal, transcript, "パスワード: ")) << transcript;
-    std::size_t typedAt = transcript.size();
-    ASSERT_EQ(write(terminal, "secret\n", 7), 7);
-    EXPECT_TRUE(ReadUntil(terminal, transcript, "[y: OK / n: キャンセル] ")) << transcript;
-    EXPECT_EQ(transcript.find("secret", typedAt), std::string::npos) << "the password was echoed";
-    ASSERT_EQ(write(terminal, "y\n", 2), 2);
-    EXPECT_TRUE(ReadUntil(terminal, transcript, "完了しました")) << transcript;
-    int status = -1;
-    waitpid(pid, &status, 0);
-    close(terminal);
-    simulator.Stop();
+    // The question answered with a key, with Ctrl-C (the terminal's interrupt character), and
+    // refused.
+    struct Case {
+        std::string keys;
+        int status;
+        std::string last;  // the last text to wait for
+    };
+    const Case cases[] = {
+        {"y\n", 0, "完了しました"},
+        {"\x03", 2, "キャンセルしました"},
+        {"n\n", 2, "キャンセルしました"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string target = dir.Path("backup.bin");
+        int terminal = -1;
+        pid_t pid = StartOnTerminal(
+            {"download", "--address", "127.0.13.60", "--file", target, "--pause-ms", "300"},
+            terminal);
+        ASSERT_GE(pid, 0);
+        std::string transcript;
+        EXPECT_TRUE(ReadUntil(terminal, transcript, "パスワード: ")) << transcript;
+        std::size_t typedAt = transcript.size();
+        ASSERT_EQ(write(terminal, "secret\n", 7), 7);
+        EXPECT_TRUE(ReadUntil(terminal, transcript, "[y: OK / n: キャンセル] ")) << transcript;
+        EXPECT_EQ(transcript.find("secret", typedAt), std::string::npos) << "echoed";
+        ASSERT_EQ(write(terminal, c.keys.data(), c.keys.size()),
+                  static_cast<ssize_t>(c.keys.size()));
+        EXPECT_TRUE(ReadUntil(terminal, transcript, c.last)) << transcript;
+        int status = -1;
+        waitpid(pid, &status, 0);
+        close(terminal);
 
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << transcript;
-    EXPECT_NE(transcript.find("\r読み込み中です．．． ["), std::string::npos) << transcript;
-    EXPECT_NE(transcript.find("300,000 / 4,194,304 bytes"), std::string::npos) << transcript;
-    EXPECT_EQ(TempDir::Read(target), GenerateApSimImage(300000));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << transcript;
+        if (c.status == 0) {
+            EXPECT_NE(transcript.find("\r読み込み中です．．． ["), std::string::npos) << transcript;
+            EXPECT_NE(transcript.find("300,000 / 4,194,304 bytes"), std::string::npos);
+            EXPECT_EQ(TempDir::Read(target), GenerateApSimImage(300000));
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(target));
+            EXPECT_TRUE(std::filesystem::is_empty(dir.Path(".")));
+        }
+    }
+    simulator.Stop();
+    // Only the answered question reached the access point, with the typed password.
     ASSERT_EQ(simulator.Report().Requests().size(), 1u);
     EXPECT_EQ(simulator.Report().Requests()[0].Header("Authorization"), "Basic cm9vdDpzZWNyZXQ=");
 }
