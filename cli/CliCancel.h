@@ -21,6 +21,9 @@ public:
 void InstallCancelSignals();
 bool CancelRequested();
 void ClearCancelRequest();
+// Becomes readable when a request arrives (-1 before the handlers are installed): a wait for
+// input waits on it too, so that no request is lost between a check and the wait.
+int CancelWakeDescriptor();
 
 // Decides at each safe point whether a pending request stops the operation.
 class TCancelGate {

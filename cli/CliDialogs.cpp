@@ -1,6 +1,7 @@
 // Message boxes and questions on a terminal.
 #include "CliDialogs.h"
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -73,9 +74,14 @@ bool ReadTerminalLine(const std::string& prompt, std::string& line, bool echo) {
     line.clear();
     bool complete = false;
     for (;;) {
+        if (CancelRequested()) break;
+        pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {CancelWakeDescriptor(), POLLIN, 0}};
+        if (poll(waits, 2, -1) < 0 && errno != EINTR) break;
+        if (CancelRequested()) break;
+        if (!(waits[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char c;
         ssize_t got = read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR && !CancelRequested()) continue;
+        if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         if (c == '\n') {
             complete = true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,7 +90,11 @@ TEST(CliTerminal, AsksWithoutEchoTakesKeysAndDrawsABar) {
                   static_cast<ssize_t>(c.keys.size()));
         EXPECT_TRUE(ReadUntil(terminal, transcript, c.last)) << transcript;
         int status = -1;
-        waitpid(pid, &status, 0);
+        for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; ++i) poll(nullptr, 0, 20);
+        if (!WIFEXITED(status)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+        }
         close(terminal);
 
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << transcript;
