@@ -1,0 +1,70 @@
+// Signal handlers that record a cancel request, and the gate that acts on it.
+#include "CliCancel.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t cancelRequested = 0;
+// A pipe the handler writes a byte into, so that a wait on the terminal wakes even when the
+// signal came just before the wait began.
+int wakePipe[2] = {-1, -1};
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RecordCancel(int) {
+    cancelRequested = 1;
+    if (wakePipe[1] >= 0) {
+        int saved = errno;
+        char byte = 1;
+        [[maybe_unused]] ssize_t ignored = write(wakePipe[1], &byte, 1);
+        errno = saved;
+    }
+}
+
+void DrainWakePipe() {
+    char buffer[64];
+    while (wakePipe[0] >= 0 && read(wakePipe[0], buffer, sizeof(buffer)) > 0) {
+    }
+}
+
+}  // namespace
+
+void InstallCancelSignals() {
+    if (wakePipe[0] < 0 && pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        wakePipe[0] = wakePipe[1] = -1;
+    }
+    struct sigaction action {};
+    action.sa_handler = RecordCancel;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int signal : kSignals) sigaction(signal, &action, nullptr);
+}
+
+bool CancelRequested() { return cancelRequested != 0; }
+
+void ClearCancelRequest() {
+    cancelRequested = 0;
+    DrainWakePipe();
+}
+
+int CancelWakeDescriptor() { return wakePipe[0]; }
+
+void TCancelGate::SetPolicy(std::function<bool()> allowed, std::function<void()> refused) {
+    allowed_ = std::move(allowed);
+    refused_ = std::move(refused);
+}
+
+void TCancelGate::Check() {
+    if (!CancelRequested()) return;
+    if (allowed_ && allowed_()) {
+        ClearCancelRequest();
+        throw ECliCancelled();
+    }
+    ClearCancelRequest();
+    if (refused_) refused_();
+}

@@ -1,0 +1,57 @@
+// A sub-command of tivra-cli: its name, what it does, its option table, and the function that
+// runs it. Every command gets the same context: its parsed arguments, the terminal's text
+// conversion, the progress view, the dialogs and the cancel gate. A command returns the exit
+// status (0 done, 1 error, 2 cancelled) after it has reported its result to the view.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CliCancel.h"
+#include "CliDialogs.h"
+#include "CliOptions.h"
+#include "ProgressView.h"
+#include "TerminalText.h"
+
+// Exit statuses.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitError = 1;
+inline constexpr int kExitCancelled = 2;
+inline constexpr int kExitUsage = 64;
+
+struct TCliContext {
+    const TCliArguments& Arguments;
+    const TTerminalText& Text;
+    TProgressView& View;
+    TCliDialogs& Dialogs;
+    TCancelGate& Gate;
+    bool Interactive;  // questions and the password may be asked on the terminal
+};
+
+struct TCliCommand {
+    std::string Name;
+    std::string Summary;      // one line for the command list
+    std::string Description;  // a paragraph for --help and the manual page
+    std::vector<TCliOption> Options;
+    std::function<int(TCliContext&)> Run;
+    std::vector<std::string> Examples;  // command lines for the manual page
+};
+
+// Every command, in the order the command list shows them.
+const std::vector<TCliCommand>& CliCommands();
+const TCliCommand* FindCliCommand(const std::string& name);
+
+// The commands of each group; CliCommands joins them.
+std::vector<TCliCommand> NetworkCommands();
+std::vector<TCliCommand> PortCommands();
+
+// Options every command has (--yes, --json, --help).
+std::vector<TCliOption> CommonOptions();
+
+// A page's refusal: its message (Shift_JIS) is shown and the run ends with status 64 before
+// anything is sent.
+class ECliRefused : public std::runtime_error {
+public:
+    explicit ECliRefused(const std::string& sjis) : std::runtime_error(sjis) {}
+};

@@ -1,0 +1,301 @@
+// The network commands: firmware upload and download over the LAN (the wizard's operations 1
+// and 2) and "verify", which reads the image back and compares it with a file. Each runs the
+// page's check with the page's message, then the data module's operation with status controls
+// that feed the progress view.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "AppStrings.h"
+#include "CliCommand.h"
+#include "CliPassword.h"
+#include "CliStatusControls.h"
+#include "Cp932.h"
+#include "EngineStrings.h"
+#include "FileSystem.h"
+#include "FirmwareFileCheck.h"
+#include "ImageCompare.h"
+#include "NavrilDataModule.h"
+#include "SafeFiles.h"
+#include "Utils.h"
+
+namespace {
+
+std::vector<TCliOption> LoginOptions() {
+    std::vector<TCliOption> options = {
+        {"address", "ADDRESS", "IPアドレス",
+         "The access point's IPv4 address (four dotted parts)."},
+        {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
+    };
+    for (TCliOption& option : PasswordOptions()) options.push_back(option);
+    return options;
+}
+
+std::vector<TCliOption> Join(std::vector<TCliOption> options, const std::vector<TCliOption>& more) {
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+}
+
+const TCliOption kPauseOption = {
+    "pause-ms", "MS", "",
+    "Wait this long between the request to the access point's page and the image transfer, "
+    "for the access point to prepare (2000 when not given; lower it only for the simulator)."};
+
+// The fields of a network page: the address as typed and as the operations get it.
+struct TLogin {
+    std::string typedAddress;  // Shift_JIS, as given
+    std::string address;       // NormalizeIPAddress of it
+    std::string user;
+};
+
+TLogin ReadLogin(const TCliContext& c) {
+    TLogin login;
+    login.typedAddress = c.Text.ToSjis(c.Arguments.Value("address"));
+    login.address = NormalizeIPAddress(login.typedAddress);
+    login.user = c.Text.ToSjis(c.Arguments.Value("user", "root"));
+    return login;
+}
+
+// A line of the confirmation page: its caption and the value (Shift_JIS).
+std::string Line(const char* caption, const std::string& valueSjis) {
+    return AppText(caption) + valueSjis;
+}
+
+// The confirmation lines every network page starts with; the upload shows the tidied address,
+// the download the address as typed, as the wizard does.
+std::vector<std::string> LoginLines(const TLogin& login, const std::string& address,
+                                    const std::string& password) {
+    return {Line(AppStrings::AddressLine, address), Line(AppStrings::UserLine, login.user),
+            Line(AppStrings::PasswordLine, MaskText(password))};
+}
+
+// An address that is not four dotted parts would reach the operation as empty text; refuse it
+// before anything is sent.
+void RequireDottedAddress(const TLogin& login, const TCliContext& c) {
+    if (!login.typedAddress.empty() && login.address.empty()) {
+        throw ECliUsage("--address \"" + c.Arguments.Value("address") +
+                        "\" is not an IPv4 address of four dotted parts");
+    }
+}
+
+// The data module for one run, with the pause the options ask for.
+std::unique_ptr<TnavrilDataModule> MakeModule(TCliContext& c) {
+    auto module = std::make_unique<TnavrilDataModule>(c.Dialogs);
+    module->KickPauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
+    return module;
+}
+
+// Reports the operation's result with the wizard's final text and returns the exit status.
+// A failed connection adds the system's reason on a line of its own.
+int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* doneText) {
+    switch (result) {
+        case orDone:
+            c.View.Result(kExitDone, AppText(doneText));
+            return kExitDone;
+        case orCancelled:
+            c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
+            return kExitCancelled;
+        default:
+            break;
+    }
+    if (module.ClientSocket.LastError() != 0) {
+        c.View.Note("port 8765: " + module.ClientSocket.ErrorText());
+    }
+    c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred));
+    return kExitError;
+}
+
+// The file a download replaces. An existing destination must be a regular file: the image
+// is written beside it and renamed over it, which must never replace a device node or a
+// folder. A symbolic link is followed, so the file it names is replaced and the link stays.
+std::string DownloadTarget(const std::string& fileName) {
+    struct stat status {};
+    if (lstat(fileName.c_str(), &status) != 0) return fileName;
+    std::string target = fileName;
+    if (S_ISLNK(status.st_mode)) {
+        char* resolved = realpath(fileName.c_str(), nullptr);
+        if (!resolved) return fileName;  // a dangling link is replaced by the file
+        target = resolved;
+        std::free(resolved);
+        if (stat(target.c_str(), &status) != 0) return target;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw ECliUsage("--file " + fileName + " is not a regular file");
+    }
+    return target;
+}
+
+// Asks the download page's overwrite question for an existing destination; false on "no".
+bool OverwriteConfirmed(TCliContext& c, const std::string& fileName) {
+    if (!FileExists(fileName)) return true;
+    return c.Dialogs.YesNo(AppText(AppStrings::ConfirmOverwrite)) == TDialogs::Answer::Yes;
+}
+
+int RunUpload(TCliContext& c) {
+    TLogin login = ReadLogin(c);
+    std::string fileName = c.Arguments.Value("file");
+    if (login.typedAddress.empty() || !FileExists(fileName) || login.user.empty()) {
+        throw ECliRefused(AppText(AppStrings::UploadNetInvalid));
+    }
+    if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
+    RequireDottedAddress(login, c);
+    auto module = MakeModule(c);
+    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.address, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    bool keep = !c.Arguments.Has("discard-settings");
+    lines.push_back(Line(AppStrings::KeepSettingLine,
+                         AppText(keep ? AppStrings::KeepSetting : AppStrings::DiscardSetting)));
+    c.View.Summary(AppText(AppStrings::UploadNetTitle), lines);
+    c.Dialogs.AnswerBy(EngineText(EngineStrings::ConfirmFirmwareUpdate), "confirm-update",
+                       c.Arguments.Has("confirm-update"), TDialogs::Answer::Ok);
+    // Once the access point has been asked to take an image, stopping half way would leave it
+    // with part of one: the update runs to its end, as it does in the wizard.
+    c.Gate.SetPolicy([] { return false; },
+                     [&c] { c.View.Note("the firmware update has begun and runs to its end"); });
+    TCliStatusControls status(c.View);
+    int result = module->UploadFirmwareByNetwork(
+        login.address, fileName, login.user, password, keep, status.TotalSizeEdit(),
+        status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
+    return Finish(c, *module, result, AppStrings::UploadCompleted);
+}
+
+// Reads the access point's image into fileName, a scratch file of the caller's; the module's
+// result.
+int DownloadInto(TCliContext& c, TnavrilDataModule& module, const TLogin& login,
+                 const std::string& password, const std::string& fileName) {
+    c.Dialogs.AnswerBy(EngineText(EngineStrings::ConfirmFirmwareDownload), "confirm-download",
+                       c.Arguments.Has("confirm-download"), TDialogs::Answer::Ok);
+    // Reading changes nothing on the access point: Ctrl-C stops it at any time.
+    c.Gate.SetPolicy([] { return true; }, nullptr);
+    TCliStatusControls status(c.View);
+    return module.DownloadFirmwareByNetwork(login.address, fileName, login.user, password,
+                                            status.TotalSizeEdit(), status.ProceedSizeEdit(),
+                                            status.Gauge(), status.StatusLabel());
+}
+
+int RunDownload(TCliContext& c) {
+    TLogin login = ReadLogin(c);
+    std::string fileName = c.Arguments.Value("file");
+    if (login.typedAddress.empty() || fileName.empty() || login.user.empty()) {
+        throw ECliRefused(AppText(AppStrings::DownloadNetInvalid));
+    }
+    RequireDottedAddress(login, c);
+    const std::string destination = DownloadTarget(fileName);
+    auto module = MakeModule(c);
+    c.Dialogs.AnswerBy(AppText(AppStrings::ConfirmOverwrite), "overwrite",
+                       c.Arguments.Has("overwrite"), TDialogs::Answer::Yes);
+    if (!OverwriteConfirmed(c, fileName)) {
+        c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
+        return kExitCancelled;
+    }
+    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
+    // The image goes to a new file beside the destination, which it replaces only once the
+    // access point has sent all of it; a failed or stopped download leaves the destination as
+    // it was and no part of an image behind.
+    TReplacingFile target(destination);
+    int result = DownloadInto(c, *module, login, password, target.TemporaryPath());
+    if (result == orDone) {
+        target.Commit();
+    } else {
+        target.Discard();
+    }
+    return Finish(c, *module, result, AppStrings::Completed);
+}
+
+int RunVerify(TCliContext& c) {
+    TLogin login = ReadLogin(c);
+    std::string fileName = c.Arguments.Value("file");
+    if (login.typedAddress.empty() || !FileExists(fileName) || login.user.empty()) {
+        throw ECliRefused(AppText(AppStrings::UploadNetInvalid));
+    }
+    RequireDottedAddress(login, c);
+    auto module = MakeModule(c);
+    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
+    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
+    // The image read back lives in a private folder that is removed on every way out.
+    TPrivateTempFolder scratch;
+    std::string image = scratch.Path("image.bin");
+    int result = DownloadInto(c, *module, login, password, image);
+    if (result != orDone) return Finish(c, *module, result, AppStrings::Completed);
+
+    TImageComparison comparison = CompareImageFiles(fileName, image);
+    std::string report =
+        ComparisonReport(comparison, fileName, "access point " + c.Arguments.Value("address"));
+    if (c.Arguments.Has("report")) WriteFileReplacing(c.Arguments.Value("report"), report);
+    c.View.Fact("verify",
+                "\"identical\":" + std::string(comparison.Identical ? "true" : "false") +
+                    ",\"file_size\":" + std::to_string(comparison.FileSize) +
+                    ",\"image_size\":" + std::to_string(comparison.ImageSize) +
+                    (comparison.Identical ? std::string()
+                                          : ",\"offset\":" + std::to_string(comparison.Offset)));
+    c.View.Message("information", Utf8ToSjis(report));
+    if (comparison.Identical) {
+        c.View.Result(kExitDone, AppText(AppStrings::Completed));
+        return kExitDone;
+    }
+    c.View.Result(kExitError, Utf8ToSjis("the access point's image differs from " + fileName));
+    return kExitError;
+}
+
+}  // namespace
+
+std::vector<TCliCommand> NetworkCommands() {
+    return {
+        {"upload",
+         "firmware upload over the network",
+         "Sends a firmware file to the access point over the LAN: its update page is asked to "
+         "prepare (keeping or discarding the user settings), then the image is streamed to "
+         "TCP port 8765. The file must exist and pass the firmware file check. Once the "
+         "image transfer has begun it runs to its end; Ctrl-C is refused then.",
+         Join(Join(LoginOptions(),
+                   {{"file", "FILE", "ファームウェアファイル", "The firmware file to send."},
+                    {"discard-settings", "", "ユーザ設定",
+                     "Discard the user settings (残さない): every setting, the IP address "
+                     "included, returns to the factory setting. Without it they are kept (残す)."},
+                    {"confirm-update", "", "", "Answer OK to \"ファームウェアを更新します\"."},
+                    kPauseOption}),
+              CommonOptions()),
+         RunUpload,
+         {"TIVRA_PASSWORD=secret tivra-cli upload --address 192.168.0.1 --file fw.bin --yes"}},
+        {"download",
+         "firmware download over the network",
+         "Reads the access point's firmware image over the LAN into a file. The image arrives "
+         "in a new file beside the destination and replaces it only when complete; a failed or "
+         "cancelled download leaves the destination as it was.",
+         Join(Join(LoginOptions(),
+                   {{"file", "FILE", "ファームウェアファイル", "The file to write the image to."},
+                    {"overwrite", "", "",
+                     "Answer Yes to \"出力するファームウェアファイルが存在します。"
+                     "上書きしてよろしいですか？\"."},
+                    {"confirm-download", "", "",
+                     "Answer OK to \"ファームウェアをダウンロードします\"."},
+                    kPauseOption}),
+              CommonOptions()),
+         RunDownload,
+         {"tivra-cli download --address 192.168.0.1 --password-file ~/.ap-password "
+          "--file backup.bin"}},
+        {"verify",
+         "compare the access point's firmware with a file",
+         "Reads the access point's firmware image over the LAN and compares it with a file, "
+         "byte for byte. Nothing is written on disk but the report (--report); the image read "
+         "back is kept in a private temporary folder and removed. The status is 0 when they "
+         "are identical and 1 when they differ, with the first differing offset in the "
+         "report.",
+         Join(Join(LoginOptions(),
+                   {{"file", "FILE", "ファームウェアファイル", "The file to compare with."},
+                    {"report", "FILE", "", "Also write the report to FILE."},
+                    {"confirm-download", "", "",
+                     "Answer OK to \"ファームウェアをダウンロードします\"."},
+                    kPauseOption}),
+              CommonOptions()),
+         RunVerify,
+         {"tivra-cli verify --address 192.168.0.1 --file fw.bin --yes --report check.txt"}},
+    };
+}

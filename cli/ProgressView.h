@@ -1,0 +1,82 @@
+// What tivra-cli shows while an operation runs, in one of three forms chosen at start: a
+// progress bar redrawn in place on a terminal (phase, bytes, percentage, rate, remaining
+// time), plain lines when the output is a file or a pipe (one per phase and one per tenth of
+// the transfer), or one JSON object per event on standard output for other programs. The
+// status controls, the dialogs and the commands all report here. Message texts are the
+// system's Shift_JIS; notes are tivra-cli's own UTF-8.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TerminalText.h"
+
+struct TProgressState {
+    std::string Phase;     // the status line (Shift_JIS)
+    long long Total = -1;  // bytes to move, -1 while not shown
+    long long Done = -1;   // bytes moved, -1 while not shown
+    int Percent = 0;       // the gauge
+    std::chrono::steady_clock::time_point PhaseStart = std::chrono::steady_clock::now();
+};
+
+class TProgressView {
+public:
+    enum class Kind { Bar, Lines, Json };
+
+    // Messages and notes go to err; results and JSON events to out.
+    TProgressView(const TTerminalText& text, std::FILE* out, std::FILE* err);
+    virtual ~TProgressView() = default;
+
+    // The status line changed (a new phase) or the counts and gauge changed.
+    virtual void PhaseChanged(const TProgressState& state);
+    virtual void ProgressChanged(const TProgressState& state);
+    // A message box of the system: kind is "error", "warning", "information" or "exclamation".
+    virtual void Message(const std::string& kind, const std::string& sjis);
+    // A question of the system and how it was answered ("ok", "cancel", "yes", "no", "ignore")
+    // and by what ("flag", "terminal", "none").
+    virtual void Question(const std::string& sjis, const std::string& answer,
+                          const std::string& by);
+    // What is about to run, as the wizard's confirmation page shows it: the operation's title
+    // and one line per field.
+    virtual void Summary(const std::string& titleSjis, const std::vector<std::string>& linesSjis);
+    // A request to the person at the access point (switch it off, switch it on).
+    virtual void Prompt(const std::string& sjis);
+    // A remark of tivra-cli itself, on standard error.
+    virtual void Note(const std::string& utf8);
+    // A named fact for programs (only the JSON form shows it): a flat object of the fields,
+    // given as pre-formatted JSON members without braces.
+    virtual void Fact(const std::string& event, const std::string& members);
+    // The operation's end: the status and its text (Shift_JIS). Errors and cancellations go to
+    // standard error, a finished operation's text to standard output.
+    virtual void Result(int status, const std::string& sjis);
+
+    // Ends a line drawn in place, before anything else is written to the terminal.
+    virtual void EndLine() {}
+
+    const TTerminalText& Text() const { return text_; }
+
+protected:
+    void WriteErr(const std::string& terminalText);
+    void WriteOut(const std::string& terminalText);
+
+    const TTerminalText& text_;
+    std::FILE* out_;
+    std::FILE* err_;
+};
+
+// The form for the given output: JSON when asked for, the bar when err is a terminal, else
+// plain lines.
+std::unique_ptr<TProgressView> MakeProgressView(TProgressView::Kind kind, const TTerminalText& text,
+                                                std::FILE* out, std::FILE* err);
+
+// Text as a JSON string (UTF-8 in, quotes and escapes added).
+std::string JsonString(const std::string& utf8);
+
+// A byte count with thousands separators ("2,097,152"), a rate ("1.2 MB/s") and a duration
+// ("1:05").
+std::string GroupedCount(long long value);
+std::string RateText(double bytesPerSecond);
+std::string DurationText(double seconds);

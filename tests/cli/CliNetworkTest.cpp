@@ -1,0 +1,349 @@
+// The network commands end to end: the real tivra-cli program against the simulated access
+// point (or a plain peer on port 8765 for a stalling transfer), each test on its own loopback
+// address. What arrives at the access point is checked byte for byte; what is left on disk is
+// checked file by file.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "ApSimulator.h"
+#include "CliRun.h"
+#include "TempDir.h"
+
+namespace {
+
+// The login the simulator asks for, as the Authorization header carries it.
+constexpr char kRootPw[] = "Basic cm9vdDpwdw==";
+
+// Bytes without 55 AA at the start (no raw image, so any size passes the file check) whose
+// blocks all differ.
+std::string Firmware(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 11 + (i >> 10) + 1);
+    return bytes;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string FolderPath(const TempDir& folder) { return folder.Path("."); }
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A plain peer on address:8765: accepts one connection and hands it to serve on its thread.
+class TPeer {
+public:
+    TPeer(const std::string& address, std::function<void(int)> serve) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int yes = 1, small = 4096;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(8765);
+        inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+        EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&where), sizeof(where)), 0);
+        EXPECT_EQ(listen(listener_, 1), 0);
+        thread_ = std::thread([this, serve] {
+            pollfd entry{listener_, POLLIN, 0};
+            if (poll(&entry, 1, 10000) != 1) return;
+            int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) return;
+            serve(connection);
+            close(connection);
+        });
+    }
+    ~TPeer() {
+        thread_.join();
+        close(listener_);
+    }
+
+    // Reads until the other side closes or ten seconds pass without a byte.
+    static std::string ReadAll(int connection) {
+        std::string data;
+        char buffer[65536];
+        pollfd entry{connection, POLLIN, 0};
+        while (poll(&entry, 1, 10000) == 1) {
+            ssize_t got = recv(connection, buffer, sizeof(buffer), 0);
+            if (got <= 0) break;
+            data.append(buffer, static_cast<std::size_t>(got));
+        }
+        return data;
+    }
+
+private:
+    int listener_ = -1;
+    std::thread thread_;
+};
+
+class CliNetwork : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("NO_PROXY", "*", 1);
+        setenv("no_proxy", "*", 1);
+    }
+    void TearDown() override {
+        if (simulator_) simulator_->Stop();
+    }
+
+    TApSimulator& StartSimulator(const std::string& address,
+                                 const std::function<void(TApSimOptions&)>& adjust = nullptr) {
+        TApSimOptions options;
+        options.Address = address;
+        options.Password = "pw";
+        if (adjust) adjust(options);
+        simulator_ = std::make_unique<TApSimulator>(options);
+        std::string error;
+        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        return *simulator_;
+    }
+
+    // A command line with the address, the short pause and the options given.
+    static std::vector<std::string> Command(const std::string& command, const std::string& address,
+                                            std::vector<std::string> more) {
+        std::vector<std::string> words = {command, "--address", address, "--pause-ms", "300"};
+        words.insert(words.end(), more.begin(), more.end());
+        return words;
+    }
+
+    TempDir dir;
+    std::unique_ptr<TApSimulator> simulator_;
+};
+
+TEST_F(CliNetwork, UploadSendsTheFileWithTheChosenSettingsAndPassword) {
+    const std::string image = Firmware(70000);
+    const std::string file = dir.Write("fw.bin", image);
+    const std::string passwordFile = dir.Write("pw.txt", "pw\r\n");
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::pair<std::string, std::string>> env;
+        std::string body;
+    };
+    const Case cases[] = {
+        {{"--password-file", passwordFile, "--yes"}, {}, "KeepUserSetting=1&DoUpdate=1"},
+        {{"--discard-settings", "--confirm-update"},
+         {{"TIVRA_PASSWORD", "pw"}},
+         "KeepUserSetting=0&DoUpdate=1"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string address = "127.0.13." + std::to_string(10 + n++);
+        TApSimulator& simulator = StartSimulator(address);
+        std::vector<std::string> options = c.options;
+        options.insert(options.begin(), {"--file", file});
+        TCliOutcome outcome = RunTivraCli(Command("upload", address, options), c.env);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_NE(outcome.out.find("アップロードが完了しました。"), std::string::npos);
+        ASSERT_TRUE(simulator.Report().WaitForStreams(1, 5000));
+        std::vector<TApSimRequest> requests = simulator.Report().Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].Path, "/firmware_update.cgi");
+        EXPECT_EQ(requests[0].Body, c.body);
+        EXPECT_EQ(requests[0].Header("Authorization"), kRootPw);
+        std::vector<TApSimStream> streams = simulator.Report().Streams();
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_TRUE(streams[0].Complete);
+        EXPECT_TRUE(streams[0].Data == image) << "received " << streams[0].Data.size();
+        simulator.Stop();
+    }
+}
+
+TEST_F(CliNetwork, PlainOutputHasOneLinePerPhaseAndPerTenth) {
+    const std::string file = dir.Write("fw.bin", Firmware(65536));
+    StartSimulator("127.0.13.20");
+    TCliOutcome outcome = RunTivraCli(
+        Command("upload", "127.0.13.20", {"--file", file, "--password", "pw", "--yes"}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(Count(outcome.err, "接続要求中．．．\n"), 1u) << outcome.err;
+    EXPECT_EQ(Count(outcome.err, "書き込み中です．．．\n"), 1u) << outcome.err;
+    EXPECT_EQ(Count(outcome.err, "書き込み中です．．． "), 10u) << outcome.err;
+    EXPECT_NE(outcome.err.find("書き込み中です．．． 100% 65,536 / 65,536 bytes\n"),
+              std::string::npos);
+    EXPECT_EQ(Count(outcome.err, "終了しました\n"), 1u) << outcome.err;
+}
+
+TEST_F(CliNetwork, JsonWritesOneObjectPerEvent) {
+    const std::string file = dir.Write("fw.bin", Firmware(8192));
+    StartSimulator("127.0.13.21");
+    TCliOutcome outcome = RunTivraCli(
+        Command("upload", "127.0.13.21", {"--file", file, "--password", "pw", "--yes", "--json"}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = outcome.out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(outcome.out.substr(start, end - start));
+    }
+    ASSERT_GE(lines.size(), 5u) << outcome.out;
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(line.rfind("{\"event\":\"", 0) == 0 && line.back() == '}') << line;
+    }
+    EXPECT_EQ(lines[0].rfind("{\"event\":\"summary\",\"title\":\"ネットワーク経由で", 0), 0u);
+    EXPECT_NE(lines[0].find("\"パスワード : **\",\"ファームウェアファイル : "), std::string::npos);
+    EXPECT_EQ(lines[1],
+              "{\"event\":\"question\",\"text\":\"ファームウェアを更新します\","
+              "\"answer\":\"ok\",\"by\":\"flag\"}");
+    EXPECT_NE(outcome.out.find("{\"event\":\"phase\",\"text\":\"書き込み中です．．．\"}"),
+              std::string::npos);
+    EXPECT_NE(outcome.out.find("\"done\":8192,\"total\":8192,\"percent\":100"), std::string::npos);
+    EXPECT_EQ(lines.back().rfind("{\"event\":\"result\",\"status\":0,\"text\":\"アップロード", 0),
+              0u)
+        << lines.back();
+}
+
+TEST_F(CliNetwork, DownloadReplacesTheFileOnlyWhenTheWholeImageArrived) {
+    struct Case {
+        std::string address;
+        std::vector<std::string> options;
+        bool refuse;  // port 8765 refuses the connection
+        int status;
+        bool replaced;
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"127.0.13.30", {"--yes", "--overwrite"}, false, 0, true, 1},
+        {"127.0.13.31", {"--yes", "--overwrite"}, true, 1, false, 1},
+        // The overwrite question cannot be asked without a terminal: answered No, nothing sent.
+        {"127.0.13.32", {"--confirm-download"}, false, 2, false, 0},
+    };
+    for (const Case& c : cases) {
+        TempDir folder;
+        const std::string target = folder.Write("backup.bin", "the old image");
+        TApSimulator& simulator = StartSimulator(c.address, [&](TApSimOptions& options) {
+            options.ImageSize = 100000;
+            options.Faults.Refuse = c.refuse;
+        });
+        std::vector<std::string> options = {"--file", target, "--password", "pw"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        TCliOutcome outcome = RunTivraCli(Command("download", c.address, options));
+        EXPECT_EQ(outcome.status, c.status) << c.address << "\n" << outcome.err;
+        EXPECT_EQ(TempDir::Read(target),
+                  c.replaced ? GenerateApSimImage(100000) : std::string("the old image"))
+            << c.address;
+        EXPECT_EQ(FilesIn(FolderPath(folder)), std::vector<std::string>{"backup.bin"}) << c.address;
+        EXPECT_EQ(simulator.Report().Requests().size(), c.requests) << c.address;
+        if (c.status == 1) {
+            EXPECT_NE(outcome.err.find("エラーが発生しました。設定及び接続を確認してください。"),
+                      std::string::npos);
+            EXPECT_NE(outcome.err.find("port 8765: "), std::string::npos) << outcome.err;
+        }
+        simulator.Stop();
+    }
+    // A destination that is a symbolic link: the file it names is replaced, the link stays.
+    TempDir folder;
+    const std::string real = folder.Write("real.bin", "the old image");
+    ASSERT_EQ(symlink(real.c_str(), folder.Path("link.bin").c_str()), 0);
+    StartSimulator("127.0.13.33", [](TApSimOptions& options) { options.ImageSize = 5000; });
+    TCliOutcome outcome = RunTivraCli(
+        Command("download", "127.0.13.33",
+                {"--file", folder.Path("link.bin"), "--password", "pw", "--yes", "--overwrite"}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.bin")));
+    EXPECT_EQ(TempDir::Read(real), GenerateApSimImage(5000));
+    EXPECT_EQ(FilesIn(FolderPath(folder)), (std::vector<std::string>{"link.bin", "real.bin"}));
+}
+
+TEST_F(CliNetwork, VerifyFindsTheFirstDifferingByteAndWritesOnlyItsReport) {
+    const std::string image = GenerateApSimImage(150000);
+    std::string changed = image;
+    changed[123456] = static_cast<char>(changed[123456] ^ 0x01);
+    struct Case {
+        std::string content;
+        int status;
+        std::string result;
+    };
+    const Case cases[] = {
+        {image, 0, "result: identical\n"},
+        {changed, 1, "result: different from offset 0x1E240 (123456)"},
+        {image.substr(0, 65536), 1, "result: different from offset 0x10000 (65536): file (end)"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string address = "127.0.13." + std::to_string(40 + n++);
+        TempDir folder, scratch;
+        const std::string file = folder.Write("fw.bin", c.content);
+        const std::string report = folder.Path("report.txt");
+        StartSimulator(address, [](TApSimOptions& options) { options.ImageSize = 150000; });
+        TCliOutcome outcome =
+            RunTivraCli(Command("verify", address,
+                                {"--file", file, "--password", "pw", "--yes", "--report", report}),
+                        {{"TMPDIR", FolderPath(scratch)}});
+        EXPECT_EQ(outcome.status, c.status) << outcome.err;
+        EXPECT_NE(TempDir::Read(report).find(c.result), std::string::npos) << TempDir::Read(report);
+        EXPECT_NE(outcome.out.find(c.result), std::string::npos) << outcome.out;
+        EXPECT_EQ(FilesIn(FolderPath(folder)), (std::vector<std::string>{"fw.bin", "report.txt"}));
+        EXPECT_TRUE(FilesIn(FolderPath(scratch)).empty());
+        simulator_->Stop();
+    }
+}
+
+TEST_F(CliNetwork, CtrlCStopsADownloadButNotAnUpdateUnderWay) {
+    // A download that stalls after a few bytes: Ctrl-C ends it as cancelled, and neither the
+    // destination nor a part of the image is changed or left.
+    {
+        const std::string target = dir.Write("backup.bin", "the old image");
+        TPeer peer("127.0.13.50", [](int connection) {
+            std::string part(5000, 'x');
+            send(connection, part.data(), part.size(), MSG_NOSIGNAL);
+            TPeer::ReadAll(connection);  // until the program closes the connection
+        });
+        bool sent = false;
+        TCliOutcome outcome =
+            RunTivraCli(Command("download", "127.0.13.50",
+                                {"--file", target, "--password", "pw", "--yes", "--overwrite"}),
+                        {}, [&](pid_t pid, const std::string& err) {
+                            if (!sent && err.find("読み込み中です．．．") != std::string::npos) {
+                                kill(pid, SIGINT);
+                                sent = true;
+                            }
+                        });
+        EXPECT_EQ(outcome.status, 2) << outcome.err;
+        EXPECT_NE(outcome.err.find("キャンセルしました"), std::string::npos);
+        EXPECT_EQ(TempDir::Read(target), "the old image");
+        EXPECT_EQ(FilesIn(FolderPath(dir)), std::vector<std::string>{"backup.bin"});
+    }
+    // An update that has begun runs to its end and says so.
+    {
+        const std::string image = Firmware(65536);
+        const std::string file = dir.Write("fw.bin", image);
+        std::string received;
+        {
+            TPeer peer("127.0.13.51",
+                       [&](int connection) { received = TPeer::ReadAll(connection); });
+            bool sent = false;
+            TCliOutcome outcome = RunTivraCli(
+                Command("upload", "127.0.13.51", {"--file", file, "--password", "pw", "--yes"}), {},
+                [&](pid_t pid, const std::string& err) {
+                    if (!sent && err.find("接続要求中．．．") != std::string::npos) {
+                        kill(pid, SIGINT);
+                        sent = true;
+                    }
+                });
+            EXPECT_EQ(outcome.status, 0) << outcome.err;
+            EXPECT_NE(outcome.err.find("the firmware update has begun and runs to its end"),
+                      std::string::npos)
+                << outcome.err;
+        }
+        EXPECT_TRUE(received == image) << "received " << received.size();
+    }
+}
+
+}  // namespace
