@@ -15,6 +15,7 @@
 #include "HttpGet.h"
 #include "MainThread.h"
 #include "StatusControls.h"
+#include "UserFolders.h"
 
 class TDmod;
 class TEthernetSetup;
@@ -63,7 +64,7 @@ public:
     // an error.
     TEthernetSetup* Dlg8019Setup = nullptr;
     // Folder the loader programs are read from, with a trailing "/": the program's own folder.
-    std::string LoaderFolder = ProgramFolder();
+    std::string LoaderFolder = ProgramDataFolder();
 
     int UploadFirmwareByNetwork(const std::string& address, const std::string& fileName,
                                 const std::string& userName, const std::string& password,

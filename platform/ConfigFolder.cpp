@@ -5,19 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "FileError.h"
 #include "FileSystem.h"
+#include "UserFolders.h"
 
 namespace {
-
-// An XDG variable counts only when it holds an absolute path.
-std::string AbsoluteVariable(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || value[0] != '/') return std::string();
-    return value;
-}
 
 void MakeFolders(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
@@ -29,14 +22,11 @@ void MakeFolders(const std::string& folder) {
 
 }  // namespace
 
-std::string UserConfigFolder() {
-    std::string base = AbsoluteVariable("XDG_CONFIG_HOME");
-    if (base.empty()) {
-        std::string home = AbsoluteVariable("HOME");
-        base = (home.empty() ? std::string("/tmp") : home) + "/.config";
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/tivra";
+std::string SettingsFolder() {
+    std::string folder = UserConfigFolder();
+    if (folder.empty()) return "/tmp/tivra-" + std::to_string(getuid());
+    folder.pop_back();
+    return folder;
 }
 
 std::string SettingsReadPath(const std::string& name, const std::string& configFolder,

@@ -6,8 +6,11 @@
 
 #include <string>
 
-// The user's configuration folder for this program, without a trailing "/".
-std::string UserConfigFolder();
+#include "UserFolders.h"
+
+// The user's own configuration folder for this program (UserConfigFolder) without its
+// trailing "/"; a private folder in /tmp when neither XDG_CONFIG_HOME nor a home folder is known.
+std::string SettingsFolder();
 
 // The file a settings file is read from: the user's copy when it exists, else the file of that
 // name in programFolder (given with a trailing "/"), which may not exist either.

@@ -112,7 +112,7 @@ void SaveConfig8019(TPrivateProfile& p, const TConfig8019& c, const TConfig8019O
 }
 
 TConfig8019Location TConfig8019Location::Default() {
-    return TConfig8019Location{UserConfigFolder(), ::ProgramFolder()};
+    return TConfig8019Location{SettingsFolder(), ProgramDataFolder()};
 }
 
 std::string TConfig8019Location::ReadPath() const {
