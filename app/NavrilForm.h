@@ -37,7 +37,9 @@ public:
     ~TNAVRILForm() override;
 
     // The operations the confirmation page runs; without one every operation ends as an error.
-    void SetOperationRunner(TOperationRunner* runner) { runner_ = runner; }
+    // While a running serial operation may still be abandoned, the runner enables the Cancel
+    // button, which then abandons it.
+    void SetOperationRunner(TOperationRunner* runner);
 
     // Title of the operation being prepared (Shift_JIS): set on entering a parameter page,
     // heads the confirmation text, copied to the status page when the operation starts.
@@ -54,6 +56,8 @@ public:
     void NextButtonClick();
     void BackButtonClick();
     void CancelButtonClick();
+    // The Cancel button while an operation runs: usable (captioned "cancel") or not.
+    void SetOperationCancelable(bool cancelable);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
