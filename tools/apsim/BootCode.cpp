@@ -104,10 +104,14 @@ void TBootCodeSim::WithProgram(const std::function<void(TLoaderProgram*)>& fn) {
     fn(program_.get());
 }
 
-void TBootCodeSim::PaceLine(std::chrono::steady_clock::time_point& lineFree, std::size_t bytes) {
+void TBootCodeSim::PaceLine(std::chrono::steady_clock::time_point& lineFree, std::size_t bytes,
+                            bool burstStarts) {
     if (lineRate_ <= 0 || bytes == 0) return;
+    // The line is a queue emptied at the line rate: the pieces of one burst follow each other
+    // on the line whenever this thread happens to wake, so late wake-ups of the simulator do
+    // not slow the line down; a new burst starts no earlier than now.
     const auto now = std::chrono::steady_clock::now();
-    if (lineFree < now) lineFree = now;
+    if (burstStarts && lineFree < now) lineFree = now;
     lineFree += std::chrono::nanoseconds(std::int64_t{10} * 1000000000 *
                                          static_cast<std::int64_t>(bytes) / lineRate_);
     std::this_thread::sleep_until(lineFree);
@@ -163,7 +167,7 @@ void TBootCodeSim::Serve() {
         ssize_t got = read(master_, chunk, sizeof chunk);
         if (got <= 0) continue;
         // On a paced line the bytes are there only once they have crossed it.
-        PaceLine(rxFree_, static_cast<std::size_t>(got));
+        PaceLine(rxFree_, static_cast<std::size_t>(got), true);
         if (!Answer(chunk, static_cast<std::size_t>(got))) {
             // The line drops: the program's port sees the device go away.
             std::lock_guard<std::mutex> lock(mutex_);
@@ -220,7 +224,7 @@ bool TBootCodeSim::WriteAll(const std::vector<std::uint8_t>& bytes) {
         std::size_t piece = bytes.size() - done;
         if (lineRate_ > 0) {
             piece = std::min(piece, kPacedPiece);
-            PaceLine(txFree_, piece);
+            PaceLine(txFree_, piece, done == 0);
         }
         ssize_t n = write(master_, bytes.data() + done, piece);
         if (n > 0) {

@@ -83,8 +83,10 @@ private:
     void FeedLoaderSide(const std::uint8_t* data, std::size_t size,
                         std::vector<std::uint8_t>& reply, bool& drop);
     bool WriteAll(const std::vector<std::uint8_t>& bytes);
-    // Sleeps until bytes of the given count have crossed a paced line.
-    void PaceLine(std::chrono::steady_clock::time_point& lineFree, std::size_t bytes);
+    // Sleeps until bytes of the given count have crossed a paced line; the first piece of a
+    // burst starts no earlier than now, the others right after the piece before.
+    void PaceLine(std::chrono::steady_clock::time_point& lineFree, std::size_t bytes,
+                  bool burstStarts);
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
