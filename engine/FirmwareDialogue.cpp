@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <optional>
+#include <vector>
 
 #include "FileError.h"
 #include "Loader.h"

@@ -151,13 +151,18 @@ TEST_F(TSerialEndToEnd, CancelWhileTheAccessPointHasNotAnswered) {
     Type("UploadSerialFileNameEdit", Q(dir.Write("fw.bin", Image(5000, 4))));
     QString captionWhileWaiting;
     bool enabledWhileWaiting = false;
-    QTimer::singleShot(800, form.get(), [&] {
+    // The user presses Cancel as soon as the status page offers it.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, form.get(), [&] {
         auto* cancel = Find<QPushButton>("CancelButton");
+        if (Page() != "StatusSheet" || !cancel->isEnabled() || enabledWhileWaiting) return;
         captionWhileWaiting = cancel->text();
-        enabledWhileWaiting = cancel->isEnabled();
+        enabledWhileWaiting = true;
         QTest::mouseClick(cancel, Qt::LeftButton);
     });
+    poll.start(100);
     Execute();
+    poll.stop();
     EXPECT_TRUE(enabledWhileWaiting);
     EXPECT_EQ(captionWhileWaiting, "キャンセル");
     EXPECT_EQ(dialogs.Texts("warning"), std::vector<std::string>{"キャンセルしました"});
