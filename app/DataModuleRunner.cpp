@@ -1,6 +1,8 @@
 // Forwarding of the wizard's operation calls to the operations data module.
 #include "DataModuleRunner.h"
 
+#include <utility>
+
 #include "DiagnosticLog.h"
 #include "NavrilDataModule.h"
 
@@ -97,3 +99,9 @@ void TDataModuleRunner::KickFirmwareUpdate(const std::string& address, const std
                                            const std::string& formData) {
     dataModule_.KickFirmwareUpdate(address, userName, password, pageName, formData);
 }
+
+void TDataModuleRunner::SetCancelableHook(std::function<void(bool)> hook) {
+    dataModule_.OnHandshakeCancelable = std::move(hook);
+}
+
+void TDataModuleRunner::CancelOperation() { dataModule_.CancelHandshake(); }

@@ -40,7 +40,9 @@ public:
     ~TNAVRILForm() override;
 
     // The operations the confirmation page runs; without one every operation ends as an error.
-    void SetOperationRunner(TOperationRunner* runner) { runner_ = runner; }
+    // While a running serial operation may still be abandoned, the runner enables the Cancel
+    // button, which then abandons it.
+    void SetOperationRunner(TOperationRunner* runner);
 
     // Title of the operation being prepared (Shift_JIS): set on entering a parameter page,
     // heads the confirmation text, copied to the status page when the operation starts.
@@ -57,6 +59,8 @@ public:
     void NextButtonClick();
     void BackButtonClick();
     void CancelButtonClick();
+    // The Cancel button while an operation runs: usable (captioned "cancel") or not.
+    void SetOperationCancelable(bool cancelable);
 
     // MAC address filter: true while the entry row holds an existing entry being modified.
     bool MAFModifing = false;

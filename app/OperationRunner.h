@@ -5,6 +5,7 @@
 // file system's bytes.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "StatusControls.h"
@@ -43,4 +44,10 @@ public:
     virtual void KickFirmwareUpdate(const std::string& address, const std::string& userName,
                                     const std::string& password, const std::string& pageName,
                                     const std::string& formData) = 0;
+
+    // The way out of a serial operation whose access point has not answered yet: the hook is
+    // told true while the running operation may be abandoned and false once it may not;
+    // CancelOperation abandons it then (and does nothing otherwise).
+    virtual void SetCancelableHook(std::function<void(bool)> /*hook*/) {}
+    virtual void CancelOperation() {}
 };

@@ -7,11 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ClientSocket.h"
 #include "Dialogs.h"
 #include "FileSystem.h"
+#include "FirmwareDialogue.h"
 #include "HttpGet.h"
 #include "MainThread.h"
 #include "StatusControls.h"
@@ -20,6 +22,7 @@
 class TDmod;
 class TEthernetSetup;
 class TThSendLoader;
+class TThFupd;
 class TThread;
 
 // Result of every operation: 0 finished, 1 error, 2 cancelled.
@@ -65,6 +68,21 @@ public:
     TEthernetSetup* Dlg8019Setup = nullptr;
     // Folder the loader programs are read from, with a trailing "/": the program's own folder.
     std::string LoaderFolder = ProgramDataFolder();
+
+    // --- Serial firmware transfer and the way out of the handshake ---
+    // The transfer thread of the running serial operation (owned by the operation), else null.
+    TThFupd* TransferThread = nullptr;
+    // Time limits of the transfer's steps (tests shorten them).
+    TTransferTimeouts TransferTimeouts;
+    // Told true while a serial operation waits for the access point's first answer, when the
+    // user may abandon it (CancelHandshake), and false once that wait is over. The wizard
+    // enables its Cancel button meanwhile.
+    std::function<void(bool)> OnHandshakeCancelable;
+    // Abandons the running serial operation while its loader still waits for the access
+    // point's first answer: the operation then ends as cancelled. Does nothing once the answer
+    // came (from then on nothing may interrupt the flash work) or when no operation runs.
+    void CancelHandshake();
+    // --- end of the serial firmware transfer block ---
 
     int UploadFirmwareByNetwork(const std::string& address, const std::string& fileName,
                                 const std::string& userName, const std::string& password,
@@ -113,14 +131,23 @@ private:
     bool ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel);
     // The serial firmware and BIOS operations: question, controls, loader, transfer.
     int RunSerialTransfer(const std::string& portName, const char* loaderName,
+                          const std::string& fileName, std::uint8_t mode,
                           TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                           TGaugeControl& gauge, TLabelControl& statusLabel);
     // Hands the named loader to the boot code on the port and waits for the loader thread,
     // serving its reports; true when its last report was a success.
     bool SendLoader(const std::string& portName, const char* loaderName,
                     TLabelControl& statusLabel);
-    // Shows "error" with the default cursor; the result of a failed serial operation.
+    // Shows "error" with the default cursor; the result of a failed serial operation. When the
+    // user abandoned the handshake, shows "cancelled" instead and gives 2.
     int SerialOperationFailed(TLabelControl& statusLabel);
+    // Waits for the loader thread; while it waits for the access point's answer, the window's
+    // messages are processed too, so that the Cancel button works.
+    void WaitForLoader(TThSendLoader& loader);
+    // Runs the transfer thread in mode on the file and waits for it, serving its reports; true
+    // when its last report was a success.
+    bool RunTransfer(const std::string& portName, const std::string& fileName, std::uint8_t mode);
+    bool handshakeCancelled_ = false;
     void StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                        TGaugeControl& gauge, TLabelControl& statusLabel);
     // Writes a text of the engine's table into the stored status label, when there is one.

@@ -1,7 +1,8 @@
 // The serial firmware and BIOS operations of the data module (the MAC address setting is in
 // SetupOperation.cpp), and the loader upload they all begin with. Each asks the user to switch the
 // access point off, then hands the operation's loader program to the boot code on a loader thread
-// while the user switches it on, serving the thread's reports until it has ended.
+// while the user switches it on, serving the thread's reports until it has ended; the firmware
+// and BIOS operations then run the transfer thread with the loader.
 #include <memory>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "EngineStrings.h"
 #include "Loader.h"
 #include "NavrilDataModule.h"
+#include "ThFupd.h"
 
 namespace {
 
@@ -16,48 +18,85 @@ namespace {
 constexpr char kFirmwareLoader[] = "orbaflwr.com";
 constexpr char kBiosLoader[] = "nvbioupd.com";
 
+// How often the window's messages are processed while the access point has not answered yet.
+constexpr int kHandshakeMessagesMs = 50;
+
 }  // namespace
 
 int TnavrilDataModule::UploadFirmwareBySerial(const std::string& portName,
-                                              const std::string& /*fileName*/,
+                                              const std::string& fileName,
                                               TEditControl& totalSizeEdit,
                                               TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                               TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kFirmwareLoader, totalSizeEdit, proceedSizeEdit, gauge,
-                             statusLabel);
+    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmUpload, totalSizeEdit,
+                             proceedSizeEdit, gauge, statusLabel);
 }
 
 int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& portName,
-                                                const std::string& /*fileName*/,
+                                                const std::string& fileName,
                                                 TEditControl& totalSizeEdit,
                                                 TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                                 TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kFirmwareLoader, totalSizeEdit, proceedSizeEdit, gauge,
-                             statusLabel);
+    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmDownload, totalSizeEdit,
+                             proceedSizeEdit, gauge, statusLabel);
 }
 
-int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName,
-                                          const std::string& /*fileName*/,
+int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName, const std::string& fileName,
                                           TEditControl& totalSizeEdit,
                                           TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                           TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kBiosLoader, totalSizeEdit, proceedSizeEdit, gauge,
-                             statusLabel);
+    return RunSerialTransfer(portName, kBiosLoader, fileName, tmBios, totalSizeEdit,
+                             proceedSizeEdit, gauge, statusLabel);
 }
 
 int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char* loaderName,
+                                         const std::string& fileName, std::uint8_t mode,
                                          TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                                          TGaugeControl& gauge, TLabelControl& statusLabel) {
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff, statusLabel)) return orCancelled;
     StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     if (!SendLoader(portName, loaderName, statusLabel)) return SerialOperationFailed(statusLabel);
-    // The second phase, the transfer thread that moves the image with the loader, is not part
-    // of this build: nothing was transferred, so the operation cannot end as a success.
-    return SerialOperationFailed(statusLabel);
+    if (!RunTransfer(portName, fileName, mode)) return SerialOperationFailed(statusLabel);
+    SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
+    return orDone;
+}
+
+bool TnavrilDataModule::RunTransfer(const std::string& portName, const std::string& fileName,
+                                    std::uint8_t mode) {
+    auto transfer = std::make_unique<TThFupd>(Dmod->rs232c1);
+    transfer->FileName = fileName;
+    transfer->PortName = portName;
+    transfer->Mode = mode;
+    transfer->Timeouts = TransferTimeouts;
+    transfer->OnStatus = [this](TThread* sender, std::uint8_t status, std::int32_t percent,
+                                std::int32_t doneBytes, std::uint8_t errorCode,
+                                std::int32_t totalBytes) {
+        TransferProgress(sender, status, percent, doneBytes, errorCode, totalBytes);
+    };
+    TransferThread = transfer.get();
+    try {
+        transfer->Start();
+    } catch (const std::system_error&) {
+        TransferThread = nullptr;
+        return false;
+    }
+    try {
+        WaitForWorkerServingQueue(*transfer);
+    } catch (...) {
+        // As with the loader: stop the thread and serve its reports until it has ended.
+        transfer->Terminate();
+        WaitForWorkerServingQueue(*transfer);
+        TransferThread = nullptr;
+        throw;
+    }
+    TransferThread = nullptr;
+    transfer.reset();
+    return WorkerFailed == 0;
 }
 
 bool TnavrilDataModule::SendLoader(const std::string& portName, const char* loaderName,
                                    TLabelControl& statusLabel) {
+    handshakeCancelled_ = false;
     // Without the serial data module there is no port to send the loader through.
     if (Dmod == nullptr) return false;
 
@@ -80,10 +119,11 @@ bool TnavrilDataModule::SendLoader(const std::string& portName, const char* load
     try {
         statusLabel.SetText(EngineText(EngineStrings::PowerOn));
         ProcessMessages();
-        WaitForWorkerServingQueue(*loader);
+        WaitForLoader(*loader);
     } catch (...) {
         // Leaving early would wait for a thread that waits for us to run its report: stop it
         // and serve its reports until it has ended.
+        if (OnHandshakeCancelable) OnHandshakeCancelable(false);
         loader->Terminate();
         WaitForWorkerServingQueue(*loader);
         LoaderThread = nullptr;
@@ -94,7 +134,28 @@ bool TnavrilDataModule::SendLoader(const std::string& portName, const char* load
     return WorkerFailed == 0;
 }
 
+void TnavrilDataModule::WaitForLoader(TThSendLoader& loader) {
+    // Until the access point answers, the window stays responsive: its Cancel button may end
+    // the wait, which with a dead adapter or a switched-off access point lasts twenty minutes.
+    if (OnHandshakeCancelable) OnHandshakeCancelable(true);
+    while (loader.WaitingForAnswer() && !loader.Finished()) {
+        ProcessMessages();
+        WaitForQueueActivity(kHandshakeMessagesMs);
+    }
+    if (OnHandshakeCancelable) OnHandshakeCancelable(false);
+    WaitForWorkerServingQueue(loader);
+}
+
+void TnavrilDataModule::CancelHandshake() {
+    if (LoaderThread && LoaderThread->CancelHandshake()) handshakeCancelled_ = true;
+}
+
 int TnavrilDataModule::SerialOperationFailed(TLabelControl& statusLabel) {
+    if (handshakeCancelled_) {
+        handshakeCancelled_ = false;
+        SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
+        return orCancelled;
+    }
     SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
     return orError;
 }

@@ -29,6 +29,7 @@ enum TransferError : std::uint8_t {
     teFileOpen = 9,        // opening or creating the file failed
     teFileShort = 11,      // the file is shorter than its header
     teFileWrite = 12,      // writing the received image failed
+    teNoImage = 13,        // the loader announced a download of no bytes at all
     teBadMode = 14,        // the transfer mode is not 0, 1 or 2
     teBadBiosFile = 15,    // the file is not a valid BIOS file
     teImageTooLarge = 16,  // the image is larger than the access point's flash

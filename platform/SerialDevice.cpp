@@ -529,14 +529,29 @@ bool TSerialDevice::ReadFile(void* buffer, std::uint32_t count, std::uint32_t& d
 }
 
 bool TSerialDevice::WriteFile(const void* buffer, std::uint32_t count, std::uint32_t& done) {
+    std::uint64_t total = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        total = std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * count +
+                timeouts_.WriteTotalTimeoutConstant;
+    }
+    return WriteLimited(buffer, count, done, total);
+}
+
+bool TSerialDevice::WriteFileWithin(const void* buffer, std::uint32_t count, std::uint32_t& done,
+                                    std::uint32_t milliseconds) {
+    // A limit of 0 would mean "none" below; the shortest real limit is one millisecond.
+    return WriteLimited(buffer, count, done, std::max<std::uint64_t>(milliseconds, 1));
+}
+
+bool TSerialDevice::WriteLimited(const void* buffer, std::uint32_t count, std::uint32_t& done,
+                                 std::uint64_t total) {
     std::unique_lock<std::mutex> lock(mutex_);
     TWaiter waiter(*this);
     done = 0;
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     const std::uint64_t generation = txAbortGeneration_;
     const TClock start = Now();
-    const std::uint64_t total = std::uint64_t{timeouts_.WriteTotalTimeoutMultiplier} * count +
-                                timeouts_.WriteTotalTimeoutConstant;
     while (done < count) {
         if (fd_ < 0 || cancelled_ || txAbortGeneration_ != generation || AbortOnErrorLocked()) {
             errno = ECANCELED;

@@ -192,6 +192,12 @@ public:
     bool ReadFile(void* buffer, std::uint32_t count, std::uint32_t& done);
     // Writes count bytes under the write time-out; the same results as ReadFile.
     bool WriteFile(const void* buffer, std::uint32_t count, std::uint32_t& done);
+    // Writes count bytes, giving up after milliseconds whatever the port's time-outs say: true
+    // with the bytes written in done (fewer than count when the time ran out), false as
+    // WriteFile. For callers whose every step has a time limit of its own, so that a line
+    // whose far end stopped reading cannot hold them for ever.
+    bool WriteFileWithin(const void* buffer, std::uint32_t count, std::uint32_t& done,
+                         std::uint32_t milliseconds);
 
     // Sleeps until the receive queue holds at least count bytes (count is capped at the queue
     // size): 1 when it does, 0 when milliseconds passed first (a negative value waits without
@@ -218,6 +224,9 @@ private:
     bool OpenLocked() const;
     std::uint32_t QueueCountLocked();
     std::uint32_t TakeLocked(std::uint8_t* out, std::uint32_t count);
+    // The write of WriteFile and WriteFileWithin: total is the limit in ms, 0 for none.
+    bool WriteLimited(const void* buffer, std::uint32_t count, std::uint32_t& done,
+                      std::uint64_t total);
     bool AbortOnErrorLocked() const;
     // Sleeps in poll on the device (events) and the waiter's eventfd, at most milliseconds
     // (negative: no limit); releases mutex_ meanwhile.

@@ -14,13 +14,12 @@
 #include "FileSystem.h"
 #include "PortOpenProblem.h"
 #include "Rs232c.h"
+#include "TimedSend.h"
 
 namespace {
 
 constexpr std::uint32_t kStartPauseMs = 500;
 constexpr std::uint32_t kWakeUpPauseMs = 10;
-// Pause between two attempts of a failing write.
-constexpr std::uint32_t kWriteRetryPauseMs = 10;
 // Longest sleep of a receive wait before the termination request is looked at again.
 constexpr int kReceiveSliceMs = 50;
 
@@ -47,6 +46,11 @@ std::ptrdiff_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t size) {
 
 }  // namespace
 
+bool LockingUnsupported(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL ||
+           error == ENOSYS;
+}
+
 TThSendLoader::TThSendLoader(Trs232c& port) : port_(port) {}
 
 TThSendLoader::~TThSendLoader() {
@@ -62,6 +66,16 @@ void TThSendLoader::Execute() {
         port_.Close();
         Fail(leUnexpected, Percent);
     }
+    // Whatever ended the thread, there is no wait left to abandon.
+    int awaiting = kAwaitingAnswer;
+    handshake_.compare_exchange_strong(awaiting, kAnswered);
+}
+
+bool TThSendLoader::CancelHandshake() {
+    int awaiting = kAwaitingAnswer;
+    if (!handshake_.compare_exchange_strong(awaiting, kAbandoned)) return false;
+    Terminate();
+    return true;
 }
 
 void TThSendLoader::Run() {
@@ -130,6 +144,10 @@ int TThSendLoader::Handshake() {
         if (Terminated() || code != leNone) return code;
         if (IsWakeUpAnswer(byte)) break;
     }
+    // The access point answered: from here on the user can no longer abandon the operation,
+    // unless the cancel came first.
+    int awaiting = kAwaitingAnswer;
+    if (!handshake_.compare_exchange_strong(awaiting, kAnswered)) return leCancelled;
     return SendBytes(&LoaderWire::Start, 1);
 }
 
@@ -137,8 +155,9 @@ int TThSendLoader::SendLoaderFile() {
     Report(lsSending, 0);
     int fd = open(LoaderFile.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return leFileOpenFailed;
-    // Nobody else may hold the file while it is sent.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Nobody else may hold the file while it is sent. A file system that cannot lock at all
+    // (no lock support) does not make the file unusable: it is then sent without the lock.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && !LockingUnsupported(errno)) {
         close(fd);
         return leFileOpenFailed;
     }
@@ -191,13 +210,16 @@ int TThSendLoader::ReceiveBytes(std::uint8_t* buffer, int n) {
 }
 
 int TThSendLoader::SendBytes(const std::uint8_t* buffer, int n) {
-    const std::uint32_t start = TickCount();
-    for (;;) {
-        if (port_.Write(buffer, n)) return leNone;
-        if (Terminated()) return leNone;
-        if (TickCount() - start > Timeout) return leTimeout;
-        Pause(kWriteRetryPauseMs);
+    // A write that cannot drain gives up within the phase's time-out; a stop request ends it
+    // at once (the caller looks at the request itself).
+    switch (SendWithin(port_, buffer, n, Timeout, [this] { return Terminated(); })) {
+        case TSendOutcome::TimedOut:
+            return leTimeout;
+        case TSendOutcome::Sent:
+        case TSendOutcome::Stopped:
+            break;
     }
+    return leNone;
 }
 
 void TThSendLoader::Report(std::uint8_t state, int percent) {

@@ -6,8 +6,11 @@
 // thread waits until the handler has run. The last report is state 7 (success) or 8 (failure).
 //
 // The termination request is honoured in every wait: the thread then ends with state 8, code 5.
+// CancelHandshake is the user's way out while the access point has not answered yet; once it
+// has, the upload runs to its end (only the termination request stops it).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,6 +19,10 @@
 #include "Thread.h"
 
 class Trs232c;
+
+// True for a flock error that says the file system cannot lock at all (rather than that another
+// program holds the lock): the loader file is then sent without the lock.
+bool LockingUnsupported(int error);
 
 class TThSendLoader : public TThread {
 public:
@@ -42,6 +49,13 @@ public:
     // Why the port could not be opened (UTF-8), set before the failure report; "" otherwise.
     std::string PortProblem;
 
+    // Abandons the wait for the access point's first answer: true when the thread was still
+    // waiting (it then ends with state 8, code 5, before any byte of the loader went out);
+    // false once the answer came, when nothing may interrupt the upload any more.
+    bool CancelHandshake();
+    // True until the access point answered (or the thread was cancelled or ended).
+    bool WaitingForAnswer() const { return handshake_ == kAwaitingAnswer; }
+
 protected:
     void Execute() override;
 
@@ -63,5 +77,8 @@ private:
     // Sleeps, in short steps so that a termination request ends the pause early.
     void Pause(std::uint32_t milliseconds);
 
+    enum : int { kAwaitingAnswer, kAnswered, kAbandoned };
+    // Who came first: the access point's answer or the user's cancel.
+    std::atomic<int> handshake_{kAwaitingAnswer};
     Trs232c& port_;
 };

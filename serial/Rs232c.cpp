@@ -137,6 +137,17 @@ bool Trs232c::Write(const void* buffer, int count) {
 
 bool Trs232c::WriteByte(std::uint8_t byte) { return Write(&byte, 1); }
 
+bool Trs232c::WriteWithin(const void* buffer, int count, int milliseconds, int& written) {
+    written = 0;
+    if (!open_ || count < 0) return false;
+    std::uint32_t done = 0;
+    const bool ok =
+        device_.WriteFileWithin(buffer, static_cast<std::uint32_t>(count), done,
+                                static_cast<std::uint32_t>(milliseconds < 0 ? 0 : milliseconds));
+    written = static_cast<int>(done);
+    return ok && done == static_cast<std::uint32_t>(count);
+}
+
 int Trs232c::InQueueCount() {
     if (!open_) return -1;
     TComStat stat;

@@ -78,6 +78,9 @@ public:
     // Writes exactly count bytes; false as Read.
     bool Write(const void* buffer, int count);
     bool WriteByte(std::uint8_t byte);
+    // Writes count bytes within milliseconds, whatever txtimeout says: true when all went out;
+    // written tells how many did. For users whose steps have time limits of their own.
+    bool WriteWithin(const void* buffer, int count, int milliseconds, int& written);
     // Bytes waiting in the receive queue, -1 when not open. Clears the line error state.
     int InQueueCount();
     // The open port, for clearing its error state (ClearCommError); null when not open.

@@ -1,9 +1,11 @@
-// The serial operations' first phase against the simulated boot code on a pseudo-terminal that
-// the port name reaches through TIVRA_COMn: the question, the loader each operation sends, what
-// the status page shows while it goes out, the loader's failures, and that an operation whose
-// second phase is not available ends as an error.
+// The serial operations against the simulated boot code on a pseudo-terminal that the port name
+// reaches through TIVRA_COMn: the question, the loader each operation sends, what the status
+// page shows while it goes out, the loader's failures, the cancel while the access point has not
+// answered, and the firmware and BIOS transfers with the simulated firmware loader, end to end.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -15,12 +17,21 @@
 #include "BootCode.h"
 #include "Dmod.h"
 #include "EngineFixture.h"
+#include "FirmwareFiles.h"
+#include "FirmwareLoaderMachine.h"
 #include "TempDir.h"
 #include "Watchdog.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+
+std::string GenerateApSimImageForTest(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 13 + i / 1024 * 7 + 5) & 0xFF);
+    return bytes;
+}
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
@@ -31,6 +42,19 @@ const char kPowerOn[] = "アクセスポイントの電源をONにしてくだ�
 const char kPreparing[] = "準備中";
 const char kPrepared[] = "準備完了";
 const char kError[] = "エラーが発生しました";
+const char kCommunicating[] = "通信しています．．．";
+const char kFinished[] = "終了しました";
+const char kCancelled[] = "キャンセルしました";
+// Short step limits, so that a line where no firmware loader answers ends quickly.
+constexpr std::uint32_t kShortStepMs = 400;
+
+// Consecutive repeats folded into one: the texts as the user saw them change.
+Texts Changes(const Texts& texts) {
+    Texts out;
+    for (const std::string& t : texts)
+        if (out.empty() || out.back() != t) out.push_back(t);
+    return out;
+}
 
 // A label that keeps every text it was given, in UTF-8.
 class TRecordingLabel : public TPlainText {
@@ -87,6 +111,7 @@ protected:
         TEngineTest::SetUp();
         module.Dmod = &dmod;
         module.LoaderFolder = loaders.Path("");  // with the trailing "/"
+        module.TransferTimeouts = {kShortStepMs, kShortStepMs, kShortStepMs};
         progressGauge.SetVisible(false);
         // Each pass of message processing notes what the label showed at that moment.
         SetProcessEventsHook([this] {
@@ -97,9 +122,11 @@ protected:
 
     // Starts a boot code that answers at once; the operations reach it as port. The other
     // port names lead nowhere, so no test can ever reach a real device.
-    void StartBootCode(TBootCodeConfig config = {}) {
+    void StartBootCode(TBootCodeConfig config = {}, TFirmwareLoaderConfig loader = {}) {
         for (auto& mapping : mappings) mapping.reset();
         bootCode.emplace(config);
+        // A loader file made for the simulator runs its firmware loader after the upload.
+        bootCode->SetProgramChooser(SimulatedLoaderPrograms(loader));
         std::string error;
         ASSERT_TRUE(bootCode->Start(error)) << error;
         for (int n = 1; n <= 4; ++n) {
@@ -230,21 +257,22 @@ TEST_F(TSerialOperationsTest, LoaderGoesOutByteForByteWhileTheStatusPageFollowsI
 
     EXPECT_EQ(bootCode->ReceivedLoader(), image);
     EXPECT_TRUE(bootCode->LoaderComplete());
-    // Power-on prompt, the loader's reports, then the end: the transfer that would follow the
-    // loader is not available, so the operation ends as an error instead of claiming success.
-    EXPECT_EQ(label.Texts,
-              (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing, kPrepared, kError}));
+    // Power-on prompt, the loader's reports, then the transfer: this loader is no firmware
+    // loader the simulator runs, so nothing answers the greeting and it times out.
+    EXPECT_EQ(label.Texts, (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing,
+                                  kPrepared, kCommunicating, kError}));
     EXPECT_EQ(progressGauge.Positions, (std::vector<int>{0, 40, 81, 100}));
     EXPECT_TRUE(progressGauge.Visible());
     EXPECT_EQ(ScreenCursor(), TCursor::Default);
-    // One message pass draws the prompt before the wait begins, one ends every report (the
-    // first, "waiting for the access point", changes nothing), one follows the final text.
-    EXPECT_EQ(drawnTexts, (Texts{kPowerOn, kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing,
-                                 kPrepared, kError}));
-    EXPECT_EQ(module.WorkerFailed, 0);
+    // Messages are processed while the access point has not answered (the Cancel button works
+    // then), after every report, and after the final text.
+    EXPECT_EQ(Changes(drawnTexts),
+              (Texts{kPowerOn, kPreparing, kPrepared, kCommunicating, kError}));
+    EXPECT_EQ(module.WorkerFailed, 1);
     EXPECT_EQ(module.StatusLabel, &label);
     EXPECT_EQ(module.Gauge, &progressGauge);
     EXPECT_EQ(dialogs.Texts("error"), Texts{});
+    EXPECT_EQ(dialogs.Texts("exclamation"), Texts{"通信タイムアウトしました"});
     EXPECT_EQ(dialogs.UnusedAnswers(), 0u);
 }
 
@@ -289,7 +317,7 @@ TEST_F(TSerialOperationsTest, EachOperationSendsItsOwnLoader) {
         EXPECT_TRUE(bootCode->LoaderComplete());
         ASSERT_GE(label.Texts.size(), 3u);
         EXPECT_EQ(label.Texts.front(), kPowerOn);
-        EXPECT_EQ(label.Texts[label.Texts.size() - 2], kPrepared);
+        EXPECT_NE(std::find(label.Texts.begin(), label.Texts.end(), kPrepared), label.Texts.end());
         EXPECT_EQ(label.Texts.back(), kError);
         EXPECT_EQ(ScreenCursor(), TCursor::Default);
     }
@@ -345,16 +373,145 @@ TEST_F(TSerialOperationsTest, ALoaderFailureDoesNotHoldBackTheNextOperation) {
     EXPECT_EQ(label.Texts, (Texts{kPowerOn, kPreparing, kPreparing, kError}));
 
     // The user switches off and tries again; this time the loader is accepted, and its success
-    // report clears the failure, so the operation goes on past the loader.
+    // report clears the failure, so the operation goes on past the loader to the transfer.
     StartBootCode();
     dialogs.Clear();
     dialogs.Plan(TAnswer::Ok);
     EXPECT_EQ(UploadFirmware(), orError);
     EXPECT_EQ(bootCode->ReceivedLoader(), image);
     EXPECT_TRUE(dialogs.Texts("error").empty());
-    EXPECT_EQ(module.WorkerFailed, 0);
-    EXPECT_EQ(label.Texts,
-              (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing, kPrepared, kError}));
+    EXPECT_EQ(label.Texts, (Texts{kPowerOn, kPreparing, kPreparing, kPreparing, kPreparing,
+                                  kPrepared, kCommunicating, kError}));
+}
+
+TEST_F(TSerialOperationsTest, FirmwareAndBiosMoveEndToEndWithTheStatusPageFollowing) {
+    loaders.Write("orbaflwr.com", SimulatedFirmwareLoaderFile());
+    loaders.Write("nvbioupd.com", SimulatedFirmwareLoaderFile());
+    const std::string image = GenerateApSimImageForTest(100000);
+    std::string bios(68, '\0');
+    const std::string biosData = GenerateApSimImageForTest(3000);
+    bios.replace(0, 1, "\x44");
+    bios.replace(4, 32, BiosIdentification);
+    unsigned sum = 0;
+    for (unsigned char c : biosData) sum += c;
+    bios[42] = static_cast<char>(sum & 0xFF);
+    bios[43] = static_cast<char>(sum >> 8);
+    bios += biosData;
+    const std::string upload = loaders.Write("fw.bin", image);
+    const std::string biosFile = loaders.Write("bios.brm", bios);
+    const std::string download = loaders.Path("backup.bin");
+    TFirmwareLoaderConfig loader;
+    loader.Flash = image;
+    loader.AnnouncedUnits = 4;
+    const struct {
+        const char* what;
+        std::function<int()> run;
+        const char* lastProgress;  // the last status before "finished"
+        const char* total;
+    } cases[] = {
+        {"upload",
+         [&] {
+             return module.UploadFirmwareBySerial(port, upload, totalSize, proceedSize,
+                                                  progressGauge, label);
+         },
+         "書き込み中です．．．", "        100,000"},
+        {"download",
+         [&] {
+             return module.DownloadFirmwareBySerial(port, download, totalSize, proceedSize,
+                                                    progressGauge, label);
+         },
+         "ファイルを作成中です．．．", "        131,072"},
+        {"BIOS",
+         [&] {
+             return module.UpdateBiosBySerial(port, biosFile, totalSize, proceedSize, progressGauge,
+                                              label);
+         },
+         "書き込み中です．．．", "        131,072"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartBootCode({}, loader);
+        dialogs.Clear();
+        dialogs.Plan(TAnswer::Ok);
+        EXPECT_EQ(Run(c.run), orDone);
+        EXPECT_TRUE(dialogs.Texts("exclamation").empty());
+        EXPECT_TRUE(dialogs.Texts("error").empty());
+        const Texts seen = Changes(label.Texts);
+        ASSERT_GE(seen.size(), 4u);
+        EXPECT_EQ(seen[seen.size() - 2], c.lastProgress);
+        EXPECT_EQ(seen.back(), kFinished);
+        EXPECT_EQ(SjisToUtf8(totalSize.Text()), c.total);
+        EXPECT_EQ(progressGauge.Positions.back(), 100);
+        EXPECT_EQ(module.WorkerFailed, 0);
+        bootCode->WithProgram([&](TLoaderProgram* program) {
+            auto* machine = dynamic_cast<TFirmwareLoaderMachine*>(program);
+            ASSERT_NE(machine, nullptr);
+            EXPECT_EQ(machine->Phase(), TFirmwareLoaderMachine::TPhase::Done);
+            const std::string written(machine->Written().begin(), machine->Written().end());
+            if (std::string(c.what) == "upload") {
+                EXPECT_EQ(written, image);
+            } else if (std::string(c.what) == "BIOS") {
+                EXPECT_EQ(written, biosData);
+            }
+        });
+    }
+    std::string expected = image;
+    expected.resize(131072, '\xFF');
+    EXPECT_EQ(TempDir::Read(download), expected);
+}
+
+TEST_F(TSerialOperationsTest, CancelWhileTheAccessPointHasNotAnsweredEndsAsCancelled) {
+    StartBootCode(TBootCodeConfig{"", TBootFault::Silence, -1});  // never switched on
+    WriteLoader("orbaflwr.com", 100, 0);
+    std::vector<bool> cancelable;
+    module.OnHandshakeCancelable = [&](bool on) { cancelable.push_back(on); };
+    // The user presses Cancel once the window offers it.
+    SetProcessEventsHook([&] {
+        if (!cancelable.empty() && cancelable.back()) module.CancelHandshake();
+    });
+    dialogs.Plan(TAnswer::Ok);
+    const auto start = Clock::now();
+    EXPECT_EQ(UploadFirmware(), orCancelled);
+    EXPECT_LT(Clock::now() - start, 3s);
+    EXPECT_EQ(cancelable, (std::vector<bool>{true, false}));
+    EXPECT_EQ(label.Texts.back(), kCancelled);
+    EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    // The termination is no failure to report, and nothing but wake-up strings went out.
+    EXPECT_TRUE(dialogs.Texts("error").empty());
+    for (std::uint8_t byte : bootCode->Received())
+        ASSERT_NE(std::string("DORBA").find(static_cast<char>(byte)), std::string::npos);
+    // Once the access point answered and the loader goes out, the same call changes nothing.
+    module.OnHandshakeCancelable = nullptr;
+    SetProcessEventsHook([&] {
+        if (!label.Texts.empty() && label.Texts.back() == kPreparing) module.CancelHandshake();
+    });
+    StartBootCode();
+    dialogs.Clear();
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(UploadFirmware(), orError);  // no firmware loader behind this loader file
+    EXPECT_TRUE(bootCode->LoaderComplete());
+}
+
+TEST_F(TSerialOperationsTest, LineDroppingMidImageFailsAndKeepsTheDestination) {
+    loaders.Write("orbaflwr.com", SimulatedFirmwareLoaderFile());
+    const std::string download = loaders.Write("backup.bin", "previous image");
+    TFirmwareLoaderConfig loader;
+    loader.Fault = TLoaderFault::DropLine;
+    loader.FaultAt = 40000;
+    StartBootCode({}, loader);
+    dialogs.Plan(TAnswer::Ok);
+    EXPECT_EQ(Run([&] {
+                  return module.DownloadFirmwareBySerial(port, download, totalSize, proceedSize,
+                                                         progressGauge, label);
+              }),
+              orError);
+    EXPECT_EQ(dialogs.Texts("exclamation"), Texts{"シリアルポート通信エラーが発生しました"});
+    EXPECT_EQ(label.Texts.back(), kError);
+    EXPECT_EQ(TempDir::Read(download), "previous image");
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(loaders.Path("")))
+        entries += entry.path().filename().string()[0] == '.' ? 100 : 1;
+    EXPECT_EQ(entries, 2u);  // the loader and the destination, no hidden temporary file
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 // Recording stops here, so a host that calls for hours cannot exhaust memory.
@@ -82,6 +83,7 @@ bool TBootCodeSim::LinkTo(const std::string& linkPath, std::string& error) {
 void TBootCodeSim::PowerCycle() {
     std::lock_guard<std::mutex> lock(mutex_);
     machine_.Reset();
+    program_.reset();
     received_.clear();
     sent_.clear();
     changed_.notify_all();
@@ -99,6 +101,29 @@ bool TBootCodeSim::SendFromLoader(const std::vector<std::uint8_t>& bytes) {
         Record(sent_, bytes.data(), bytes.size());
     }
     return WriteAll(bytes);
+}
+
+void TBootCodeSim::SetProgramChooser(TProgramChooser chooser) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    chooser_ = std::move(chooser);
+}
+
+void TBootCodeSim::WithProgram(const std::function<void(TLoaderProgram*)>& fn) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fn(program_.get());
+}
+
+void TBootCodeSim::PaceLine(std::chrono::steady_clock::time_point& lineFree, std::size_t bytes,
+                            bool burstStarts) {
+    if (lineRate_ <= 0 || bytes == 0) return;
+    // The line is a queue emptied at the line rate: the pieces of one burst follow each other
+    // on the line whenever this thread happens to wake, so late wake-ups of the simulator do
+    // not slow the line down; a new burst starts no earlier than now.
+    const auto now = std::chrono::steady_clock::now();
+    if (burstStarts && lineFree < now) lineFree = now;
+    lineFree += std::chrono::nanoseconds(std::int64_t{10} * 1000000000 *
+                                         static_cast<std::int64_t>(bytes) / lineRate_);
+    std::this_thread::sleep_until(lineFree);
 }
 
 std::vector<std::uint8_t> TBootCodeSim::ReceivedLoader() const {
@@ -149,36 +174,68 @@ void TBootCodeSim::Serve() {
             continue;
         }
         ssize_t got = read(master_, chunk, sizeof chunk);
-        if (got > 0) Answer(chunk, static_cast<std::size_t>(got));
+        if (got <= 0) continue;
+        // On a paced line the bytes are there only once they have crossed it.
+        PaceLine(rxFree_, static_cast<std::size_t>(got), true);
+        if (!Answer(chunk, static_cast<std::size_t>(got))) {
+            // The line drops: the program's port sees the device go away.
+            std::lock_guard<std::mutex> lock(mutex_);
+            close(master_);
+            master_ = -1;
+            return;
+        }
     }
 }
 
-void TBootCodeSim::Answer(const std::uint8_t* data, std::size_t size) {
+bool TBootCodeSim::Answer(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> reply;
+    bool drop = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Record(received_, data, size);
-        // Bytes after the acknowledged end marker belong to the loader stage, when there is one.
         std::size_t used = 0;
-        while (used < size && !(stage_ && machine_.LoaderComplete())) {
+        while (used < size) {
+            // Bytes after the acknowledged end marker belong to the loader stage or the program
+            // chosen for the loader, as long as one runs; a program whose job ended leaves the
+            // line to the boot code again.
+            if (machine_.LoaderComplete() && (stage_ || (program_ && !program_->Ended()))) {
+                FeedLoaderSide(data + used, size - used, reply, drop);
+                break;
+            }
             std::vector<std::uint8_t> part = machine_.Feed(data + used, 1);
             reply.insert(reply.end(), part.begin(), part.end());
             ++used;
-        }
-        if (used < size) {
-            std::vector<std::uint8_t> part = stage_(data + used, size - used);
-            reply.insert(reply.end(), part.begin(), part.end());
+            if (!machine_.LoaderComplete()) {
+                program_.reset();
+            } else if (!stage_ && !program_ && chooser_) {
+                program_ = chooser_(machine_.Loader());
+            }
         }
         Record(sent_, reply.data(), reply.size());
         changed_.notify_all();
     }
     WriteAll(reply);
+    return !drop;
+}
+
+void TBootCodeSim::FeedLoaderSide(const std::uint8_t* data, std::size_t size,
+                                  std::vector<std::uint8_t>& reply, bool& drop) {
+    std::vector<std::uint8_t> part = stage_ ? stage_(data, size) : program_->Feed(data, size);
+    reply.insert(reply.end(), part.begin(), part.end());
+    drop = !stage_ && program_->DropLine();
 }
 
 bool TBootCodeSim::WriteAll(const std::vector<std::uint8_t>& bytes) {
+    // A paced line hands the bytes over in small pieces, each once it has crossed the line.
+    constexpr std::size_t kPacedPiece = 32;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+        std::size_t piece = bytes.size() - done;
+        if (lineRate_ > 0) {
+            piece = std::min(piece, kPacedPiece);
+            PaceLine(txFree_, piece, done == 0);
+        }
+        ssize_t n = write(master_, bytes.data() + done, piece);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -12,6 +13,22 @@ bool IsComName(const std::string& text) {
     for (std::size_t i = 3; i < text.size(); ++i)
         if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
     return text[3] != '0';
+}
+
+template <typename T>
+bool ParseCount(const std::string& value, int low, int high, T& out, std::string& error) {
+    try {
+        std::size_t used = 0;
+        const int number = std::stoi(value, &used);
+        if (used != value.size() || number < low || number > high)
+            throw std::invalid_argument(value);
+        out = static_cast<T>(number);
+        return true;
+    } catch (const std::exception&) {
+        error = "not a number from " + std::to_string(low) + " to " + std::to_string(high) + ": " +
+                value;
+        return false;
+    }
 }
 
 }  // namespace
@@ -64,6 +81,37 @@ std::vector<TApSimOption> BootCodeOptions(TBootCodeSideOptions& serial) {
                  return false;
              }
          }},
+        {"--flash-units", true, "flash size of the firmware loader in 32 KiB units (default 64)",
+         [&serial](const std::string& value, TApSimOptions&, std::string& error) {
+             return ParseCount(value, 0, 65535, serial.Loader.CapacityUnits, error);
+         }},
+        {"--flash-image", true, "the flash content a download reads (default: generated)",
+         [&serial](const std::string& value, TApSimOptions&, std::string&) {
+             serial.FlashImage = value;
+             return true;
+         }},
+        {"--announce-units", true, "download size the loader announces, in 32 KiB units",
+         [&serial](const std::string& value, TApSimOptions&, std::string& error) {
+             return ParseCount(value, 0, 65535, serial.Loader.AnnouncedUnits, error);
+         }},
+        {"--loader-fault", true,
+         "bang|hash|silence|bad-checksum|percent|drop: a fault of the firmware loader",
+         [&serial](const std::string& value, TApSimOptions&, std::string& error) {
+             if (!ParseLoaderFault(value, serial.Loader.Fault)) {
+                 error = "unknown loader fault: " + value;
+                 return false;
+             }
+             return true;
+         }},
+        {"--loader-fault-at", true,
+         "the reply (bang, hash, silence), block (bad-checksum, percent) or image byte (drop)",
+         [&serial](const std::string& value, TApSimOptions&, std::string& error) {
+             return ParseCount(value, 0, 1 << 30, serial.Loader.FaultAt, error);
+         }},
+        {"--line-rate", true, "pace the serial line at BPS bit/s (e.g. 57600)",
+         [&serial](const std::string& value, TApSimOptions&, std::string& error) {
+             return ParseCount(value, 0, 4000000, serial.LineRate, error);
+         }},
         {"--loader-out", true, "write the received loader to PATH at exit",
          [&serial](const std::string& value, TApSimOptions&, std::string&) {
              serial.LoaderOut = value;
@@ -76,6 +124,17 @@ TBootCodeSide::TBootCodeSide(const TBootCodeSideOptions& options)
     : options_(options), sim_(options.Config) {}
 
 bool TBootCodeSide::Start(std::string& error) {
+    TFirmwareLoaderConfig loader = options_.Loader;
+    if (!options_.FlashImage.empty()) {
+        std::ifstream file(options_.FlashImage, std::ios::binary);
+        if (!file) {
+            error = "cannot read the flash image " + options_.FlashImage;
+            return false;
+        }
+        loader.Flash.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    sim_.SetProgramChooser(SimulatedLoaderPrograms(loader));
+    sim_.SetLineRate(options_.LineRate);
     if (!sim_.Start(error)) return false;
     if (!options_.LinkPath.empty() && !sim_.LinkTo(options_.LinkPath, error)) {
         sim_.Stop();

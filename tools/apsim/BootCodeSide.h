@@ -1,7 +1,10 @@
 // TBootCodeSide: the serial side of tivra-apsim, the boot code on a pseudo-terminal, and its
 // command-line options: --serial COMn (prints the TIVRA_COMn setting that maps the port to the
 // pseudo-terminal), --pty-link PATH (a symbolic link to it), --boot-noise, --boot-fault
-// bang|hash|percent|silence, --boot-fault-ack N and --loader-out PATH.
+// bang|hash|percent|silence, --boot-fault-ack N and --loader-out PATH; and the firmware loader
+// it runs after a simulated loader file: --flash-units N, --flash-image PATH, --announce-units N,
+// --loader-fault bang|hash|silence|bad-checksum|percent|drop, --loader-fault-at N and
+// --line-rate BPS.
 #pragma once
 
 #include <string>
@@ -10,12 +13,16 @@
 #include "ApSimOptions.h"
 #include "ApSimSide.h"
 #include "BootCode.h"
+#include "FirmwareLoaderMachine.h"
 
 struct TBootCodeSideOptions {
     std::string ComName;    // "COM1" ...: the port name the program is given
     std::string LinkPath;   // a symbolic link to the pseudo-terminal
     std::string LoaderOut;  // the received loader is written here when the side stops
     TBootCodeConfig Config;
+    TFirmwareLoaderConfig Loader;  // the firmware loader behind the boot code
+    std::string FlashImage;        // file whose bytes the flash holds
+    int LineRate = 0;              // bit/s; 0 unpaced
     bool Enabled() const { return !ComName.empty() || !LinkPath.empty(); }
 };
 

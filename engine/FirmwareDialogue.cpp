@@ -1,0 +1,361 @@
+// TFirmwareDialogue: greeting, mode selection, firmware upload, firmware download, BIOS update.
+#include "FirmwareDialogue.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <optional>
+#include <vector>
+
+#include "FileError.h"
+#include "Loader.h"
+#include "LoaderDialogue.h"
+#include "SafeFiles.h"
+#include "TransferCodes.h"
+
+namespace {
+
+namespace Wire {
+constexpr std::uint8_t Ack = '$';
+constexpr std::uint8_t FirmwareCommand = 'D';
+constexpr std::uint8_t BiosCommand = 'B';
+constexpr std::uint8_t More = '#';      // download: send the next block
+constexpr std::uint8_t BadBlock = '!';  // download: the block's checksum did not match
+constexpr std::uint8_t SelectPrefix[] = {0x01, 0x02};
+constexpr std::uint8_t SelectUpload = 0x01;
+constexpr std::uint8_t SelectDownload = 0x00;
+constexpr std::size_t InformationSize = 18;
+constexpr std::size_t BiosInformationSize = 19;
+constexpr std::size_t BlockSize = 1024;
+constexpr std::uint32_t GreetingPauseMs = 10;
+constexpr std::uint32_t BiosFlashBytes = 131072;
+constexpr std::uint32_t BiosWriteStep = 1024;
+constexpr std::uint32_t ReadReportStep = 4096;
+}  // namespace Wire
+
+std::uint32_t NowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::int32_t Percentage(std::uint64_t part, std::uint64_t whole) {
+    if (whole == 0 || part >= whole) return 100;
+    return static_cast<std::int32_t>(part * 100 / whole);
+}
+
+std::int32_t Clamp32(std::uint64_t value) {
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(value, INT32_MAX));
+}
+
+// An image or BIOS file, open for reading and held exclusively while it is sent.
+class TSourceFile {
+public:
+    explicit TSourceFile(const std::string& path) {
+        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return;
+        struct stat info {};
+        if ((flock(fd_, LOCK_EX | LOCK_NB) != 0 && !LockingUnsupported(errno)) ||
+            fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+            close(fd_);
+            fd_ = -1;
+            return;
+        }
+        size_ = static_cast<std::uint64_t>(info.st_size);
+    }
+    ~TSourceFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    TSourceFile(const TSourceFile&) = delete;
+    TSourceFile& operator=(const TSourceFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+    std::uint64_t Size() const { return size_; }
+    // Up to size bytes at offset: the count, -1 on a read error.
+    std::ptrdiff_t ReadAt(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) const {
+        std::size_t got = 0;
+        while (got < size) {
+            ssize_t n = pread(fd_, buffer + got, size - got, static_cast<off_t>(offset + got));
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        return static_cast<std::ptrdiff_t>(got);
+    }
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// A length or a block followed by its checksum, as one send.
+std::vector<std::uint8_t> WithChecksum(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> bytes(data, data + size);
+    bytes.push_back(BlockChecksum(data, size));
+    return bytes;
+}
+
+}  // namespace
+
+TFirmwareDialogue::TFirmwareDialogue(TTransferLine& line, const TTransferTimeouts& timeouts)
+    : FreeSpace(FreeDiskSpace), line_(line), timeouts_(timeouts) {}
+
+void TFirmwareDialogue::Report(std::uint8_t status) {
+    line_.Report(status, Percent, DoneBytes, TotalBytes);
+}
+
+std::uint8_t TFirmwareDialogue::ReadAck() {
+    std::uint8_t byte = 0;
+    std::uint8_t code = line_.Receive(&byte, 1);
+    if (code != teNone || line_.Stopped()) return code;
+    return AckCode(byte);
+}
+
+std::uint8_t TFirmwareDialogue::SendWord(std::uint16_t value) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
+                                   static_cast<std::uint8_t>(value >> 8)};
+    return line_.Send(bytes, 2);
+}
+
+std::uint8_t TFirmwareDialogue::ReceiveWord(std::uint16_t& value) {
+    std::uint8_t bytes[2] = {};
+    std::uint8_t code = line_.Receive(bytes, 2);
+    value = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+    return code;
+}
+
+std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string& fileName) {
+    std::uint8_t command = 0;
+    switch (mode) {
+        case tmUpload:
+        case tmDownload:
+            command = Wire::FirmwareCommand;
+            break;
+        case tmBios:
+            command = Wire::BiosCommand;
+            break;
+        default:
+            return teBadMode;
+    }
+    std::uint8_t code = Greet(command);
+    if (Ends(code)) return code;
+
+    line_.SetTimeout(timeouts_.Command);
+    if (Ends(code = SendByte(Wire::Ack)) || Ends(code = ReadAck())) return code;
+    if (mode == tmBios) {
+        line_.SetTimeout(timeouts_.Bios);
+        return UpdateBios(fileName);
+    }
+    const std::uint8_t select[] = {Wire::SelectPrefix[0], Wire::SelectPrefix[1],
+                                   mode == tmUpload ? Wire::SelectUpload : Wire::SelectDownload};
+    std::uint8_t information[Wire::InformationSize];  // the loader's; not used
+    if (Ends(code = line_.Send(select, sizeof select)) || Ends(code = ReadAck()) ||
+        Ends(code = line_.Receive(information, sizeof information)) || Ends(code = ReadAck()))
+        return code;
+    return mode == tmUpload ? UploadFirmware(fileName) : DownloadFirmware(fileName);
+}
+
+// The command byte goes out every 10 ms until the loader answers "$"; anything else it sends
+// meanwhile is dropped. A loader that never answers ends the greeting after the greeting's
+// time-out instead of keeping the operation, and the window, busy for ever.
+std::uint8_t TFirmwareDialogue::Greet(std::uint8_t command) {
+    line_.SetTimeout(timeouts_.Greeting);
+    line_.Discard();
+    const std::uint32_t start = NowMs();
+    for (;;) {
+        line_.Pause(Wire::GreetingPauseMs);
+        if (line_.Stopped()) return teNone;
+        std::uint8_t code = SendByte(command);
+        if (line_.Stopped()) return teNone;
+        if (code != teNone) return code;
+        if (!line_.Pending()) {
+            if (NowMs() - start >= timeouts_.Greeting) return teTimeout;
+            continue;
+        }
+        std::uint8_t byte = 0;
+        if (Ends(code = line_.Receive(&byte, 1))) return code;
+        if (byte == Wire::Ack) return teNone;
+    }
+}
+
+std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
+    Report(tsExamining);
+    TSourceFile file(fileName);
+    if (!file.IsOpen()) return teFileOpen;
+    // An empty file is no firmware image: nothing is erased for it.
+    if (file.Size() == 0) return teFileShort;
+    const std::uint64_t size = file.Size();
+    TotalBytes = Clamp32(size);
+
+    std::uint16_t capacity = 0;
+    std::uint8_t code = ReceiveWord(capacity);
+    if (Ends(code)) return code;
+    const std::uint64_t needed = UploadUnits(size);
+    if (capacity < needed) return teImageTooLarge;  // before anything is erased
+    if (Ends(code = SendWord(static_cast<std::uint16_t>(needed)))) return code;
+
+    Percent = 0;
+    Report(tsErasing);
+    std::uint64_t erased = 0;
+    for (;;) {
+        code = ReadAck();
+        if (line_.Stopped()) return code;
+        if (code == teNone) break;
+        if (code != teRefusedHash) return code;
+        erased += 2;  // one 64 KiB sector
+        Percent = Percentage(erased, needed);
+        Report(tsErasing);
+    }
+
+    Percent = 0;
+    DoneBytes = 0;
+    Report(tsWriting);
+    std::uint64_t sent = 0;
+    std::uint8_t block[Wire::BlockSize];
+    for (;;) {
+        if (Ends(code = ReadAck())) return code;
+        const std::ptrdiff_t got = file.ReadAt(block, sizeof block, sent);
+        if (got < 0) return teFileShort;
+        if (got == 0) {
+            if (Ends(code = SendWord(0))) return code;  // the end of the image
+            return ReadAck();
+        }
+        const auto length = static_cast<std::size_t>(got);
+        if (Ends(code = SendWord(static_cast<std::uint16_t>(length))) || Ends(code = ReadAck()))
+            return code;
+        const std::vector<std::uint8_t> bytes = WithChecksum(block, length);
+        if (Ends(code = line_.Send(bytes.data(), bytes.size())) || Ends(code = ReadAck()))
+            return code;
+        sent += length;
+        Percent = Percentage(sent, size);
+        DoneBytes = Clamp32(sent);
+        Report(tsWriting);
+    }
+}
+
+std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
+    // The image goes to a hidden file beside the destination and replaces it only once it has
+    // arrived whole; on every other way out the file is removed and the destination untouched.
+    std::optional<TReplacingFile> image;
+    try {
+        image.emplace(fileName);
+    } catch (const EFileError&) {
+        return teFileOpen;
+    }
+    std::uint16_t units = 0;
+    std::uint8_t code = ReceiveWord(units);
+    if (Ends(code)) return code;
+    units = std::min(units, MaxDownloadUnits);
+    const std::uint32_t total = std::uint32_t{units} * FlashUnitBytes;
+    TotalBytes = static_cast<std::int32_t>(total);
+    if (!DownloadFits(image->TemporaryPath(), total, FreeSpace)) return teDiskFull;
+    if (Ends(code = SendWord(units))) return code;
+    // A loader with nothing to send: no block follows, and an empty file is no image.
+    if (total == 0) return teNoImage;
+
+    std::uint32_t received = 0;
+    std::uint8_t block[Wire::BlockSize + 1];
+    do {
+        if (Ends(code = line_.Receive(block, sizeof block))) return code;
+        if (BlockChecksum(block, Wire::BlockSize) != block[Wire::BlockSize]) {
+            code = SendByte(Wire::BadBlock);
+            return code != teNone ? code : static_cast<std::uint8_t>(teLineError);
+        }
+        try {
+            image->Append(block, Wire::BlockSize);
+        } catch (const EFileError&) {
+            return teFileWrite;
+        }
+        received += Wire::BlockSize;
+        if (Ends(code = SendByte(received == total ? Wire::Ack : Wire::More))) return code;
+        if (received % Wire::ReadReportStep == 0) {
+            DoneBytes = static_cast<std::int32_t>(received);
+            Percent = Percentage(received, total);
+            Report(tsReading);
+        }
+    } while (received < total);
+
+    Percent = 0;
+    Report(tsCreatingFile);
+    try {
+        image->Commit();
+    } catch (const EFileError&) {
+        return teFileWrite;
+    }
+    Percent = 100;
+    Report(tsCreatingFile);
+    return teNone;
+}
+
+std::uint8_t TFirmwareDialogue::UpdateBios(const std::string& fileName) {
+    Percent = 0;
+    Report(tsExamining);
+    TSourceFile file(fileName);
+    if (!file.IsOpen()) return teFileOpen;
+    std::uint64_t dataSize = 0;
+    std::uint8_t code = CheckBiosFile(file.Descriptor(), dataSize);
+    if (code != teNone) return code;
+
+    std::uint8_t information[Wire::BiosInformationSize];  // the loader's; not used
+    if (Ends(code = line_.Receive(information, sizeof information)) ||
+        Ends(code = SendByte(Wire::Ack)) || Ends(code = ReadAck()))
+        return code;
+
+    TotalBytes = Clamp32(dataSize);
+    std::uint64_t sent = 0;
+    std::uint8_t block[Wire::BlockSize];
+    while (sent < dataSize) {
+        if (Ends(code = ReadAck())) return code;
+        const std::ptrdiff_t got = file.ReadAt(
+            block, std::min<std::uint64_t>(sizeof block, dataSize - sent), BiosHeaderSize + sent);
+        // A file that shrank since it was checked cannot be sent as checked.
+        if (got <= 0) return teFileShort;
+        const auto length = static_cast<std::size_t>(got);
+        const std::uint8_t checksum = BlockChecksum(block, length);
+        if (Ends(code = SendWord(static_cast<std::uint16_t>(length))) || Ends(code = ReadAck()) ||
+            Ends(code = line_.Send(block, length)) || Ends(code = ReadAck()) ||
+            Ends(code = SendByte(checksum)))
+            return code;
+        code = ReadAck();
+        if (line_.Stopped()) return code;
+        if (code == teRefusedPercent) continue;  // the same block again
+        if (code != teNone) return code;
+        sent += length;
+        Percent = Percentage(sent, dataSize);
+        DoneBytes = Clamp32(sent);
+        Report(tsSending);
+    }
+    if (Ends(code = ReadAck()) || Ends(code = SendWord(0)) || Ends(code = ReadAck()) ||
+        Ends(code = SendByte(Wire::Ack)))
+        return code;
+
+    Percent = 0;
+    DoneBytes = 0;
+    Report(tsErasing);
+    if (Ends(code = ReadAck())) return code;
+    Percent = 100;
+    Report(tsErasing);
+
+    TotalBytes = static_cast<std::int32_t>(Wire::BiosFlashBytes);
+    std::uint64_t written = 0;
+    for (;;) {
+        code = ReadAck();
+        if (line_.Stopped()) return code;
+        if (code == teNone) return teNone;
+        if (code != teRefusedHash) return code;
+        written += Wire::BiosWriteStep;
+        Percent = Percentage(written, Wire::BiosFlashBytes);
+        DoneBytes = Clamp32(written);
+        Report(tsWriting);
+    }
+}

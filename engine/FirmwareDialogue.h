@@ -1,0 +1,80 @@
+// TFirmwareDialogue: the firmware loader's dialogue as it runs on the line: the greeting and
+// mode selection, then the upload of a firmware image, the download of the flash into a file,
+// or the BIOS update, each exactly as the loader expects it. It knows nothing of ports or
+// threads: it sends, receives and reports through a TTransferLine. The transfer thread TThFupd
+// gives it the serial port; the fuzzer gives it arbitrary loader answers.
+//
+// Every step returns a TransferError (0 success); the first failure ends the job with its code.
+// A stop request seen after a step ends the job too (the caller reports it as 5).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FirmwareFiles.h"
+
+// What the dialogue needs of the line.
+class TTransferLine {
+public:
+    virtual ~TTransferLine() = default;
+    // The limit of every following send and receive, ms.
+    virtual void SetTimeout(std::uint32_t milliseconds) = 0;
+    // Drops every byte received so far.
+    virtual void Discard() = 0;
+    // TransferError of sending all bytes: 0, 1 (not out in time), 6 (line error).
+    virtual std::uint8_t Send(const std::uint8_t* data, std::size_t size) = 0;
+    // TransferError of receiving exactly size bytes: 0, 1 (not there in time), 6 (line error);
+    // 0 with nothing taken when a stop is requested.
+    virtual std::uint8_t Receive(std::uint8_t* data, std::size_t size) = 0;
+    // True when at least one received byte is waiting.
+    virtual bool Pending() = 0;
+    virtual bool Stopped() = 0;
+    // Sleeps (ends early on a stop request).
+    virtual void Pause(std::uint32_t milliseconds) = 0;
+    // A report: status with the current percent, done and total bytes.
+    virtual void Report(std::uint8_t status, std::int32_t percent, std::int32_t doneBytes,
+                        std::int32_t totalBytes) = 0;
+};
+
+// Time limits of the dialogue's steps, ms.
+struct TTransferTimeouts {
+    std::uint32_t Greeting = 120000;  // each step of the greeting, and the greeting as a whole
+    std::uint32_t Command = 10000;    // mode selection, firmware upload and download
+    std::uint32_t Bios = 5000;        // every step of the BIOS update
+};
+
+// TransferMode.
+enum TTransferMode : std::uint8_t { tmUpload = 0, tmDownload = 1, tmBios = 2 };
+
+class TFirmwareDialogue {
+public:
+    TFirmwareDialogue(TTransferLine& line, const TTransferTimeouts& timeouts);
+
+    // Greets the loader, selects the job by mode and runs it on fileName.
+    std::uint8_t RunExchange(std::uint8_t mode, const std::string& fileName);
+
+    // The free-space query of a download (tests replace it).
+    TFreeSpaceQuery FreeSpace;
+
+    // The values of the last report; a report changes only the ones it names.
+    std::int32_t Percent = 0;
+    std::int32_t DoneBytes = 0;
+    std::int32_t TotalBytes = 0;
+
+private:
+    std::uint8_t Greet(std::uint8_t command);
+    std::uint8_t UploadFirmware(const std::string& fileName);
+    std::uint8_t DownloadFirmware(const std::string& fileName);
+    std::uint8_t UpdateBios(const std::string& fileName);
+
+    std::uint8_t ReadAck();
+    std::uint8_t SendByte(std::uint8_t byte) { return line_.Send(&byte, 1); }
+    std::uint8_t SendWord(std::uint16_t value);
+    std::uint8_t ReceiveWord(std::uint16_t& value);
+    // True when the job must end: a failed step, or a stop request.
+    bool Ends(std::uint8_t code) { return code != 0 || line_.Stopped(); }
+    void Report(std::uint8_t status);
+
+    TTransferLine& line_;
+    TTransferTimeouts timeouts_;
+};
