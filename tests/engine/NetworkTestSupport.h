@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -115,8 +116,8 @@ private:
 
 class TNetworkTest : public TEngineTest {
 protected:
-    // Long enough for the HTTP request to reach the simulator on a busy machine.
-    static constexpr int kTestPauseMs = 600;
+    // Long enough for the HTTP request to reach the simulator on a loaded two-core machine.
+    static constexpr int kTestPauseMs = 1000;
 
     void SetUp() override {
         TEngineTest::SetUp();
@@ -189,6 +190,16 @@ protected:
             WaitForQueueActivity(20);
         }
         EXPECT_FALSE(module.KickFirmUpload.Busy());
+    }
+
+    // The names in the test's folder: a failed download leaves no temporary file behind.
+    std::vector<std::string> FolderContents() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
