@@ -148,7 +148,7 @@ void TApSimHttpSide::Reply(httplib::Response& response, const std::string& body,
         return true;
     };
     if (faults.NoContentLength || faults.BadContentLength) {
-        if (faults.BadContentLength) response.set_header("Content-Length", "unknown");
+        if (faults.BadContentLength) response.set_header("Content-Length", faults.BadLengthText);
         response.set_content_provider(
             type, [writePiece, length](std::size_t offset, httplib::DataSink& sink) {
                 if (offset >= length) {

@@ -42,8 +42,9 @@ bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string&
         faults.EmptyBody = ok = true;
     } else if (name == "no-content-length" && value.empty()) {
         faults.NoContentLength = ok = true;
-    } else if (name == "bad-content-length" && value.empty()) {
+    } else if (name == "bad-content-length") {
         faults.BadContentLength = ok = true;
+        if (!value.empty()) faults.BadLengthText = value;
     } else if (name == "close-early") {
         ok = ParseCount(value, faults.CloseEarly);
     } else if (name == "stall") {
@@ -108,7 +109,7 @@ std::vector<TApSimOption> NetworkOptions() {
          }},
         {"--fault", true,
          "refuse | listen-always | close-early=N | stall=N | delay=MS | drip=MS | "
-         "empty-body | no-content-length | cut-body=N | bad-content-length (repeatable)",
+         "empty-body | no-content-length | cut-body=N | bad-content-length[=TEXT] (repeatable)",
          [](const std::string& value, TApSimOptions& options, std::string& error) {
              return ParseApSimFault(value, options.Faults, error);
          }},

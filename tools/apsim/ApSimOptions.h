@@ -19,7 +19,8 @@ struct TApSimFaults {
     bool EmptyBody = false;         // HTTP replies have an empty body
     bool NoContentLength = false;   // HTTP replies have no Content-Length; the end closes
     std::int64_t CutBody = -1;      // HTTP bodies stop after this many bytes (-1: never)
-    bool BadContentLength = false;  // HTTP replies announce a size that is not a number
+    bool BadContentLength = false;  // HTTP replies announce a size that is not a number ...
+    std::string BadLengthText = "unknown";  // ... written so
 };
 
 struct TApSimOptions {
@@ -61,5 +62,5 @@ bool ParseApSimOptions(const std::vector<TApSimOption>& table,
 std::string ApSimUsage(const std::vector<TApSimOption>& table);
 
 // Parses a fault ("refuse", "listen-always", "close-early=N", "stall=N", "delay=MS", "drip=MS",
-// "empty-body", "no-content-length", "cut-body=N", "bad-content-length") into faults.
+// "empty-body", "no-content-length", "cut-body=N", "bad-content-length[=TEXT]") into faults.
 bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string& error);
