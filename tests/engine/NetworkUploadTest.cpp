@@ -139,6 +139,7 @@ TEST_F(TNetworkUpload, ARefusedConnectionFailsAfterTheFullPause) {
     TnavrilDataModule fresh(dialogs);
     module.KickPauseMs = fresh.KickPauseMs;
     ASSERT_EQ(module.KickPauseMs, 2000);
+    EXPECT_EQ(fresh.NetworkIdleLimitMs, 120000);  // two minutes without a byte moving
     dialogs.Plan(TAnswer::Ok);
     const Clock::time_point start = Clock::now();
 

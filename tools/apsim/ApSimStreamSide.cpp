@@ -26,7 +26,8 @@ int OpenListener(const std::string& address, int port, std::string& error) {
         error = "bad address " + address;
         return -1;
     }
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: connections are taken only when poll says one waits.
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         error = std::strerror(errno);
         return -1;
@@ -39,6 +40,12 @@ int OpenListener(const std::string& address, int port, std::string& error) {
         return -1;
     }
     return fd;
+}
+
+// True when a connection waits on the listener to be accepted.
+bool ConnectionWaiting(int listener) {
+    pollfd entry{listener, POLLIN, 0};
+    return listener >= 0 && poll(&entry, 1, 0) == 1 && (entry.revents & POLLIN);
 }
 
 }  // namespace
@@ -76,7 +83,7 @@ void TApSimStreamSide::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (listener_ >= 0) close(listener_);
     listener_ = -1;
-    mode_ = TStreamMode::None;
+    modes_.clear();
     close(wake_);
     wake_ = -1;
 }
@@ -88,7 +95,11 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
             listener_ = OpenListener(options_.Address, options_.StreamPort, error);
             if (listener_ < 0) return false;
         }
-        mode_ = mode;
+        // An earlier arming that no connection has come for is replaced; one whose connection
+        // already waits to be accepted keeps its turn, so that connection is served as its
+        // request asked even when the next request comes before it is accepted.
+        if (!ConnectionWaiting(listener_)) modes_.clear();
+        modes_.push_back(mode);
     }
     Wake();
     return true;
@@ -96,7 +107,7 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
 
 TStreamMode TApSimStreamSide::Armed() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return mode_;
+    return modes_.empty() ? TStreamMode::None : modes_.front();
 }
 
 void TApSimStreamSide::Wake() {
@@ -124,15 +135,20 @@ void TApSimStreamSide::Run() {
         if (stopping_) break;
         if (entries[0].revents) DrainWake();
         if (listener < 0 || !(entries[1].revents & POLLIN)) continue;
-        int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0) continue;
+        int connection;
         TStreamMode mode;
         {
-            // One connection per arming: the port closes again (unless it always listens).
+            // A connection and its arming are taken together, so that Arm sees either the
+            // connection still waiting or its arming gone. One connection per arming, in the
+            // order of the armings; the port closes again when none is left (unless it
+            // always listens).
             std::lock_guard<std::mutex> lock(mutex_);
-            mode = mode_;
-            mode_ = TStreamMode::None;
-            if (!options_.Faults.ListenAlways) {
+            if (listener_ != listener) continue;
+            connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) continue;
+            mode = modes_.empty() ? TStreamMode::None : modes_.front();
+            if (!modes_.empty()) modes_.pop_front();
+            if (modes_.empty() && !options_.Faults.ListenAlways) {
                 close(listener_);
                 listener_ = -1;
             }

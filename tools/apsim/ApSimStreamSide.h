@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,9 +30,10 @@ public:
     bool Start(std::string& error) override;
     void Stop() override;
 
-    // Opens port 8765 for one transfer in that direction (any thread); the port listens when
-    // this returns. False with an error text when the port cannot be opened.
+    // Opens port 8765 for one more transfer in that direction (any thread); the port listens
+    // when this returns. False with an error text when the port cannot be opened.
     bool Arm(TStreamMode mode, std::string& error);
+    // The direction the next connection will get (None when the port is not armed).
     TStreamMode Armed() const;
 
 private:
@@ -56,7 +58,7 @@ private:
     const std::string image_;
 
     mutable std::mutex mutex_;
-    TStreamMode mode_ = TStreamMode::None;
+    std::deque<TStreamMode> modes_;  // armings not yet taken by a connection, oldest first
     int listener_ = -1;
     int wake_ = -1;
     int kept_ = 0;
