@@ -53,10 +53,14 @@ bool TApSimHttpSide::Start(std::string& error) {
                [this](const httplib::Request& q, httplib::Response& r) { ReadMafPage(q, r); });
     // Address reuse for a quick restart, but no port sharing: a second simulator on the same
     // address must fail rather than share the requests.
-    server.set_socket_options([](int socket) {
+    server.set_socket_options([this](int socket) {
         int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        listenSocket_ = socket;
     });
+    // One request per connection, as the access point's HTTP/1.0 pages answer: no worker
+    // waits for a next request that would hold up the end of the run.
+    server.set_keep_alive_max_count(1);
     // Recorded once the reply is settled and before it goes out, so the report holds a
     // request by the time its client has the reply.
     server.set_post_routing_handler(
@@ -86,7 +90,10 @@ bool TApSimHttpSide::Start(std::string& error) {
 void TApSimHttpSide::Stop() {
     if (!thread_.joinable()) return;
     stop_.Raise();
-    server_->stop();
+    // The listening socket is shut down rather than closed here: its accept then fails, and
+    // the server's own thread closes the socket and ends. Closing it from this thread (what
+    // the server's stop() does) would race with an accept that has just taken a connection.
+    shutdown(listenSocket_, SHUT_RDWR);
     thread_.join();
     server_.reset();
     std::lock_guard<std::mutex> lock(mutex_);

@@ -6,6 +6,7 @@
 // of the options shape the replies (delay, paused or cut bodies, missing or bad sizes).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,7 @@ private:
     TApSimFilterList& filterList_;
     TApSimStreamSide& stream_;
     std::shared_ptr<httplib::Server> server_;
+    std::atomic<int> listenSocket_{-1};
     std::thread thread_;
     TApSimStopSignal stop_;
     std::mutex mutex_;
