@@ -161,11 +161,11 @@ int main(int argc, char** argv) {
     kill(simulator, SIGTERM);
     waitpid(simulator, nullptr, 0);
 
-    std::printf("network endurance: %d uploads and %d downloads in %.1f s (after %d of each to "
-                "warm up); failed: %d uploads, %d downloads\n",
-                runs, runs, seconds, warmUp, uploadFailures, downloadFailures);
-    std::printf("  open descriptors: %d before, %d after\n", before.descriptors,
-                after.descriptors);
+    std::printf(
+        "network endurance: %d uploads and %d downloads in %.1f s (after %d of each to "
+        "warm up); failed: %d uploads, %d downloads\n",
+        runs, runs, seconds, warmUp, uploadFailures, downloadFailures);
+    std::printf("  open descriptors: %d before, %d after\n", before.descriptors, after.descriptors);
     std::printf("  resident memory:  %ld KiB before, %ld KiB after\n", before.residentKiB,
                 after.residentKiB);
     // Allocators keep some memory in reserve; growth beyond 2 MiB over the runs is a leak.

@@ -83,9 +83,9 @@ TEST_F(ApSimStreamTest, RecordsWhetherTheClientClosedOrReset) {
         bool abort;
         const char* end;
     };
-    for (const TCase& c : {TCase{"127.0.5.25", -1, false, "close"},
-                           TCase{"127.0.5.26", -1, true, "reset"},
-                           TCase{"127.0.5.27", 5000, true, "reset"}}) {
+    for (const TCase& c :
+         {TCase{"127.0.5.25", -1, false, "close"}, TCase{"127.0.5.26", -1, true, "reset"},
+          TCase{"127.0.5.27", 5000, true, "reset"}}) {
         SCOPED_TRACE(c.address);
         StartSimulator(c.address, [&c](TApSimOptions& o) { o.Faults.Stall = c.stall; });
         TClientSocket socket;
