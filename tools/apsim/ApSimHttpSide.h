@@ -20,6 +20,8 @@
 #include "ApSimStopSignal.h"
 #include "ApSimStreamSide.h"
 
+class TApSimTaskQueue;
+
 namespace httplib {
 class Server;
 struct Request;
@@ -46,6 +48,8 @@ private:
     void Reply(httplib::Response& response, const std::string& body, const std::string& type);
     void Record(const httplib::Request& request, const httplib::Response& response);
     void ArmStream(TStreamMode mode);
+    // Serves the warm-up requests and waits until their jobs have ended.
+    void WarmUp(TApSimTaskQueue& queue);
 
     const TApSimOptions options_;
     TApSimReport& report_;
@@ -58,4 +62,5 @@ private:
     std::mutex mutex_;
     std::condition_variable listening_;
     bool running_ = false;
+    TApSimTaskQueue* queue_ = nullptr;  // owned by the server while it runs
 };
