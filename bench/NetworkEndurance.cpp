@@ -140,6 +140,7 @@ int main(int argc, char** argv) {
         if (module.UploadFirmwareByNetwork(kAddress, upload, "root", "pw", true, total, proceed,
                                            gauge, label) != orDone) {
             ++uploadFailures;
+            std::fprintf(stderr, "upload failed: %s\n", module.ClientSocket.ErrorText().c_str());
         }
         if (module.DownloadFirmwareByNetwork(kAddress, download, "root", "pw", total, proceed,
                                              gauge, label) != orDone) {
