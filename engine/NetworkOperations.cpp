@@ -273,6 +273,10 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     // complete: a failed download leaves the destination as it was and no partial image behind.
     // A destination that cannot be written fails before the access point is asked for anything.
     std::optional<TReplacingFile> file;
+    struct stat status {};
+    if (stat(fileName.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        return NetworkOperationFailed(*this, statusLabel);  // a folder cannot be replaced
+    }
     try {
         file.emplace(fileName);
     } catch (const EFileError&) {

@@ -187,7 +187,8 @@ TEST_F(TNetworkDownload, AFailedDownloadLeavesTheDestinationAsItWas) {
 TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnErrorBeforeTheRequest) {
     StartSimulator("127.0.8.7");
     dir.Write("plain", "a file, not a folder");
-    for (const char* name : {"no such folder/out.bin", "plain/out.bin"}) {
+    std::filesystem::create_directory(dir.Path("folder.bin"));
+    for (const char* name : {"no such folder/out.bin", "plain/out.bin", "folder.bin"}) {
         SCOPED_TRACE(name);
         dialogs.Plan(TAnswer::Ok);
         EXPECT_EQ(Download("127.0.8.7", dir.Path(name)), orError);
