@@ -125,13 +125,25 @@ protected:
         setenv("NO_PROXY", "*", 1);
         setenv("no_proxy", "*", 1);
         module.KickPauseMs = kTestPauseMs;
+        descriptorsBefore_ = OpenDescriptors();
     }
 
     void TearDown() override {
         // No HTTP worker may outlive the test: it would wait for a main thread that moved on.
         EXPECT_TRUE(WaitForHTTPGetThreads(10000));
         if (simulator_) simulator_->Stop();
+        // Whatever the test played, no connection or file is left open.
+        EXPECT_EQ(OpenDescriptors(), descriptorsBefore_);
         TEngineTest::TearDown();
+    }
+
+    static int OpenDescriptors() {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            (void)entry;
+            ++count;
+        }
+        return count;
     }
 
     // Starts a simulated access point on address with the login root:pw.
@@ -212,4 +224,5 @@ protected:
     TempDir dir;
     TRecordingGauge progress;
     std::unique_ptr<TApSimulator> simulator_;
+    int descriptorsBefore_ = 0;
 };
