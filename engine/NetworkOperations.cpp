@@ -123,6 +123,7 @@ bool SendChunk(TClientSocket& socket, const char* chunk, int count, TIdleClock& 
 // Streams the whole file in chunks, showing the sent count and percentage after each. True only
 // when every byte of the file went out: a connection found closed before the end means the
 // access point has not received the whole image, and that must not pass for a finished update.
+// Nor may a file that fails to read, or that ends before its size (cut while it was sent).
 bool SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLimitMs,
                 TEditControl& proceedSizeEdit, TGaugeControl& gauge) {
     char chunk[kChunkSize];
@@ -130,7 +131,7 @@ bool SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLim
     TIdleClock idle(idleLimitMs);
     for (;;) {
         std::size_t count = std::fread(chunk, 1, sizeof(chunk), file);
-        if (count == 0) return std::ferror(file) == 0;
+        if (count == 0) return std::ferror(file) == 0 && sent >= size;
         if (!socket.Connected()) return false;
         if (!SendChunk(socket, chunk, static_cast<int>(count), idle)) return false;
         sent += static_cast<double>(count);

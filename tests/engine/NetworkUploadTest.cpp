@@ -334,6 +334,25 @@ TEST_F(TNetworkUpload, SendFileBySocketSendsWithoutQuestionRequestOrPause) {
     EXPECT_EQ(ScreenCursor(), TCursor::Default);
 }
 
+// A file cut short while it is being sent (its end comes before its size) must not reach the
+// access point as a whole image.
+TEST_F(TNetworkUpload, AFileCutWhileItIsSentIsAnError) {
+    const std::string file = dir.Write("fw.bin", NetworkPattern(16 * 1048576));
+    std::string received;
+    int result;
+    {
+        TStreamPeer peer("127.0.7.15", [&](int connection) {
+            received = TStreamPeer::ReadCount(connection, 65536);
+            std::filesystem::resize_file(file, 65536);
+            received += TStreamPeer::ReadAll(connection);
+        });
+        result = SendFile("127.0.7.15", file);
+    }
+    EXPECT_EQ(result, orError);
+    EXPECT_EQ(Label(), "エラーが発生しました");
+    EXPECT_LT(received.size(), 16u * 1048576);
+}
+
 // A receiver that stops reading fills the connection: the chunk that finds no room waits and is
 // offered again, the window is serviced meanwhile, and no byte is lost or doubled.
 TEST_F(TNetworkUpload, AChunkThatFindsNoRoomIsOfferedAgain) {
