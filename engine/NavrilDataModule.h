@@ -35,16 +35,17 @@ public:
 
     // The network transfers' components: the blocking TCP client for the image stream (port
     // 8765; its address is set before each use) and the HTTP request that arms the access
-    // point's side ("*/*", agent "Quarnel HTTPGet", text mode, no cache, not waited for, no
-    // handlers: its outcome is never looked at).
+    // point's side ("*/*", agent "Quarnel HTTPGet", text mode, no cache, not waited for; its
+    // reply is looked at only for a refused login, see KickFirmwareUpdate).
     TClientSocket ClientSocket;
     THTTPGet KickFirmUpload;
     // Pause between the HTTP request and the connection to port 8765, in which the access point
     // prepares its side.
     int KickPauseMs = 2000;
-    // Longest time a transfer on port 8765 may move no byte at all before it counts as failed.
-    // A chunk that finds no room, or a receive that finds nothing, is retried until then; an
-    // access point that went silent must not keep the window busy and unclosable for ever.
+    // Longest time a transfer on port 8765 may move no byte at all before it counts as failed,
+    // in either direction and also in the middle of a chunk. A chunk that finds no room, or a
+    // receive that finds nothing, is retried until then; an access point that went silent must
+    // not keep the window busy and unclosable for ever.
     int NetworkIdleLimitMs = 120000;
 
     // 1 when the last worker run ended with a failure report, 0 after a success report.
@@ -156,4 +157,14 @@ private:
     void ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes);
 
     TDialogs& dialogs_;
+
+    // The network transfers' view of the last update request's reply: outstanding from
+    // KickFirmwareUpdate until the completion arrives (Answered, with the reply text when it
+    // had one), and forgotten once a transfer has looked at it.
+    enum class TKickReply { None, Outstanding, Answered };
+    TKickReply kickReply_ = TKickReply::None;
+    std::string kickReplyText_;
+    // Serves the main-thread queue once, then tells (and forgets) whether the last update
+    // request's reply has arrived as a refused login.
+    bool UpdateRequestRefused();
 };

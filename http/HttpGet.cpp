@@ -30,6 +30,18 @@ void THTTPGet::StartRequest() {
     if (WaitThread) ProcessMessages();
 }
 
+void THTTPGet::ReplaceRequest() {
+    if (worker_) {
+        worker_->Cancel();
+        // The old worker keeps its link, now cut: it runs no handler and waits for nobody. The
+        // next worker gets a link of its own.
+        link_->Attached = false;
+        link_ = std::make_shared<THTTPGetLink>();
+        worker_ = nullptr;
+    }
+    StartRequest();
+}
+
 void THTTPGet::CancelRequest() {
     // The worker cannot free itself before its completion has run here on the main thread.
     if (worker_) worker_->Cancel();
@@ -37,7 +49,15 @@ void THTTPGet::CancelRequest() {
 
 void THTTPGet::RequestDone(THTTPGetThread* worker) {
     // A handler may destroy the component; the link tells, and nothing of it is touched then.
-    std::shared_ptr<THTTPGetLink> link = link_;
+    // The worker is forgotten however the handler ends: one that throws must not leave the
+    // component busy for ever, pointing at a worker that frees itself.
+    struct TForget {
+        THTTPGet& get;
+        std::shared_ptr<THTTPGetLink> link;
+        ~TForget() {
+            if (link->Attached) get.worker_ = nullptr;
+        }
+    } forget{*this, link_};
     succeeded_ = worker->Success();
     if (succeeded_ && worker->FileMode()) {
         TOnDoneFileEvent handler = OnDoneFile;
@@ -49,5 +69,4 @@ void THTTPGet::RequestDone(THTTPGetThread* worker) {
         THTTPNotifyEvent handler = OnError;
         if (handler) handler(this);
     }
-    if (link->Attached) worker_ = nullptr;
 }

@@ -77,7 +77,12 @@ public:
     THTTPNotifyEvent OnError;
 
     // Starts a request with the current properties, in text mode; ignored while one runs.
+    // When no worker thread can be started the system's error is raised and the component
+    // stays idle.
     void StartRequest();
+    // Starts a request like StartRequest, but a request still running is cancelled and
+    // abandoned (none of its events arrives any more) instead of blocking the new one.
+    void ReplaceRequest();
     // Asks a running request to stop; its completion then reports failure through OnError.
     void CancelRequest();
 

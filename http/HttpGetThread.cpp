@@ -89,7 +89,13 @@ THTTPGetThread* THTTPGetThread::Run(const THTTPRequest& request, TOnProgressEven
     auto* worker =
         new THTTPGetThread(request, std::move(onProgress), std::move(link), std::move(onDone));
     worker->FreeOnTerminate = true;
-    worker->Start();
+    try {
+        worker->Start();
+    } catch (...) {
+        // No body runs, so nothing would ever free the worker or end its count.
+        delete worker;
+        throw;
+    }
     return worker;
 }
 

@@ -35,7 +35,8 @@ public:
     using TCompletion = std::function<void(THTTPGetThread* worker)>;
 
     // Creates a worker and starts it. The worker deletes itself after its completion has run
-    // (or, when the link was cleared, after its body). onDone runs on the main thread.
+    // (or, when the link was cleared, after its body). onDone runs on the main thread. When
+    // the thread cannot be started the system's error is raised and nothing is left behind.
     static THTTPGetThread* Run(const THTTPRequest& request, TOnProgressEvent onProgress,
                                std::shared_ptr<THTTPGetLink> link, TCompletion onDone);
 

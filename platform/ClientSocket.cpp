@@ -8,25 +8,42 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd is writable (the connection is made or failed), at most timeoutMs, in slices
+// of at most sliceMs with between() after each empty slice: 1 ready, 0 timed out, -1 failed.
+int WaitConnected(int fd, int timeoutMs, int sliceMs, const std::function<void()>& between) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return 0;
+        int wait = static_cast<int>(std::min<long long>(left.count(), sliceMs));
+        pollfd entry{fd, POLLOUT, 0};
+        int ready = poll(&entry, 1, wait);
+        if (ready > 0) return 1;
+        if (ready < 0 && errno != EINTR) return -1;
+        if (ready == 0 && between) between();
+    }
+}
+
 // Connects fd to the address, waiting at most timeoutMs; 0 or an errno value.
-int ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length, int timeoutMs) {
+int ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length, int timeoutMs,
+                       int sliceMs, const std::function<void()>& between) {
     int flags = fcntl(fd, F_GETFL, 0);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return errno;
     int error = 0;
     if (connect(fd, address, length) < 0) {
         error = errno;
         if (error == EINPROGRESS) {
-            pollfd entry{fd, POLLOUT, 0};
-            int ready;
-            do {
-                ready = poll(&entry, 1, timeoutMs);
-            } while (ready < 0 && errno == EINTR);
+            int ready = WaitConnected(fd, timeoutMs, sliceMs, between);
             if (ready == 0) return ETIMEDOUT;
             if (ready < 0) return errno;
             socklen_t size = sizeof(error);
@@ -42,7 +59,9 @@ int ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length, int ti
 
 TClientSocket::~TClientSocket() { Close(); }
 
-bool TClientSocket::Open() {
+bool TClientSocket::Open() { return OpenWhile(ConnectTimeoutMs, nullptr); }
+
+bool TClientSocket::OpenWhile(int sliceMs, const std::function<void()>& between) {
     Close();
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -61,7 +80,8 @@ bool TClientSocket::Open() {
             error = errno;
             continue;
         }
-        error = ConnectWithTimeout(fd, entry->ai_addr, entry->ai_addrlen, ConnectTimeoutMs);
+        error = ConnectWithTimeout(fd, entry->ai_addr, entry->ai_addrlen, ConnectTimeoutMs,
+                                   std::max(sliceMs, 1), between);
         if (error == 0) {
             fd_ = fd;
             break;
@@ -77,6 +97,14 @@ void TClientSocket::Close() {
     if (fd_ < 0) return;
     ::close(fd_);
     fd_ = -1;
+}
+
+void TClientSocket::Abort() {
+    if (fd_ < 0) return;
+    // A zero linger time makes the close send a reset and drop what is still queued.
+    linger reset{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    Close();
 }
 
 bool TClientSocket::Connected() {
@@ -100,6 +128,27 @@ int TClientSocket::WaitFor(short events, int timeoutMs) {
 int TClientSocket::Fail(int error) {
     lastError_ = error;
     return SocketError;
+}
+
+int TClientSocket::SendSome(const void* data, int count, int waitMs) {
+    if (fd_ < 0) return Fail(ENOTCONN);
+    if (count <= 0) return 0;
+    for (;;) {
+        int ready = WaitFor(POLLOUT, std::max(waitMs, 1));
+        if (ready < 0) return Fail(errno);
+        if (ready == 0) return SocketWouldBlock;
+        ssize_t done =
+            send(fd_, data, static_cast<std::size_t>(count), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (done > 0) {
+            lastError_ = 0;
+            return static_cast<int>(done);
+        }
+        if (done < 0 && (errno == EINTR)) continue;
+        if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return SocketWouldBlock;
+        int error = done < 0 ? errno : EPIPE;
+        Fail(error);
+        return error == EPIPE || error == ECONNRESET ? SocketClosed : SocketError;
+    }
 }
 
 int TClientSocket::SendBuf(const void* data, int count) {
@@ -127,8 +176,12 @@ int TClientSocket::SendBuf(const void* data, int count) {
 }
 
 int TClientSocket::ReceiveBuf(void* buffer, int size) {
+    return ReceiveSome(buffer, size, ReceiveTimeoutMs);
+}
+
+int TClientSocket::ReceiveSome(void* buffer, int size, int waitMs) {
     if (fd_ < 0) return Fail(ENOTCONN);
-    int ready = WaitFor(POLLIN, ReceiveTimeoutMs);
+    int ready = WaitFor(POLLIN, waitMs);
     if (ready < 0) return Fail(errno);
     if (ready == 0) return SocketWouldBlock;
     for (;;) {

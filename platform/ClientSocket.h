@@ -1,11 +1,15 @@
 // TClientSocket: the blocking TCP client the operations engine streams firmware images through
 // (port 8765 of the access point). Open connects (bounded by a time-out, so a silent host does
 // not hang the caller), SendBuf sends a whole chunk or reports why not, ReceiveBuf returns what
-// arrived, 0 once the peer has closed, and Close ends the connection. Failures are reported by
-// return values; LastError and ErrorText tell the cause. The socket never raises SIGPIPE.
+// arrived, 0 once the peer has closed, and Close ends the connection with an orderly end. Abort
+// ends it with a reset instead, so that a receiver can tell a transfer given up part way from a
+// finished one. The short-wait calls (OpenWhile, SendSome, ReceiveSome) let a caller that must
+// stay responsive wait in slices. Failures are reported by return values; LastError and
+// ErrorText tell the cause. The socket never raises SIGPIPE.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 class TClientSocket {
@@ -34,8 +38,15 @@ public:
 
     // Connects to Address:Port (closing an earlier connection first). False on failure.
     bool Open();
-    // Ends the connection; nothing happens when none is open.
+    // Open, waiting in slices of at most sliceMs and calling between() after each slice that
+    // ended without an outcome; the whole wait is still bounded by ConnectTimeoutMs.
+    bool OpenWhile(int sliceMs, const std::function<void()>& between);
+    // Ends the connection with an orderly end (queued bytes go out first); nothing happens
+    // when none is open.
     void Close();
+    // Ends the connection with a reset: queued bytes are dropped and the peer sees the
+    // connection fail, not end. For a transfer given up part way.
+    void Abort();
 
     // True from a successful Open until Close.
     bool Active() const { return fd_ >= 0; }
@@ -51,6 +62,12 @@ public:
     // Receives up to size bytes: the number received, 0 when the peer has closed,
     // SocketWouldBlock when nothing arrived within ReceiveTimeoutMs, SocketError on failure.
     int ReceiveBuf(void* buffer, int size);
+
+    // Sends as many of count bytes as there is room for, waiting at most waitMs for room: the
+    // number sent (1 to count), SocketWouldBlock when no room came, SocketClosed or SocketError.
+    int SendSome(const void* data, int count, int waitMs);
+    // ReceiveBuf with its own wait instead of ReceiveTimeoutMs.
+    int ReceiveSome(void* buffer, int size, int waitMs);
 
     // errno of the last failure (0 after success), and its text.
     int LastError() const { return lastError_; }

@@ -9,9 +9,7 @@
 
 namespace {
 
-bool HasWildcard(const std::string& text) {
-    return text.find_first_of("*?") != std::string::npos;
-}
+bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
 
 std::uint64_t SizeOf(const struct stat& info) {
     return S_ISDIR(info.st_mode) ? 0 : static_cast<std::uint64_t>(info.st_size);
@@ -50,7 +48,7 @@ std::optional<std::uint64_t> FindFirstFileSize(const std::string& pathOrPattern)
 
 bool FileExists(const std::string& path) {
     struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 std::string ProgramFilePath() {

@@ -11,7 +11,7 @@
 // search of the original system; other characters stand for themselves). Folders report 0.
 std::optional<std::uint64_t> FindFirstFileSize(const std::string& pathOrPattern);
 
-// True when a file (or folder) of that name exists.
+// True when a file of that name exists; a folder is not a file.
 bool FileExists(const std::string& path);
 
 // Folder of the running executable, with a trailing "/".

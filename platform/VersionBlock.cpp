@@ -1,10 +1,13 @@
 #include "VersionBlock.h"
 
 #include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -12,21 +15,64 @@ namespace {
 const char kSectionName[] = ".tivra.version";
 const char kBlockMagic[] = "VS_VERSION_INFO";
 
-// Bounds-checked view of the file image; every read of the ELF structures goes through it.
-struct Image {
-    const unsigned char* data;
-    std::size_t size;
+// Bounds-checked reads of a file image, from memory or from an open file; every read of the ELF
+// structures goes through it, so only the parts the lookup needs are ever read.
+class TImage {
+public:
+    virtual ~TImage() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Copies length bytes at offset; false when they cannot be read.
+    virtual bool ReadAt(std::uint64_t offset, void* out, std::size_t length) const = 0;
 
     bool Holds(std::uint64_t offset, std::uint64_t length) const {
-        return offset <= size && length <= size - offset;
+        return offset <= Size() && length <= Size() - offset;
     }
     template <typename T>
     bool Read(std::uint64_t offset, T& out) const {
-        if (!Holds(offset, sizeof(T))) return false;
-        std::memcpy(&out, data + offset, sizeof(T));
-        return true;
+        return Holds(offset, sizeof(T)) && ReadAt(offset, &out, sizeof(T));
     }
 };
+
+class TMemoryImage : public TImage {
+public:
+    TMemoryImage(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool ReadAt(std::uint64_t offset, void* out, std::size_t length) const override {
+        if (!Holds(offset, length)) return false;
+        if (length > 0) std::memcpy(out, data_ + offset, length);
+        return true;
+    }
+
+private:
+    const unsigned char* data_;
+    std::size_t size_;
+};
+
+class TFileImage : public TImage {
+public:
+    TFileImage(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool ReadAt(std::uint64_t offset, void* out, std::size_t length) const override {
+        if (!Holds(offset, length)) return false;
+        char* bytes = static_cast<char*>(out);
+        while (length > 0) {
+            ssize_t got = pread(descriptor_, bytes, length, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            bytes += got;
+            offset += static_cast<std::uint64_t>(got);
+            length -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int descriptor_;
+    std::uint64_t size_;
+};
+
+// A version block is a few hundred bytes; a larger section is not one of ours.
+constexpr std::uint64_t kMaxBlockSize = 65536;
 
 std::string CollapseBackslashes(const std::string& key) {
     std::string result;
@@ -44,7 +90,7 @@ struct Section {
 
 // Finds the version section in an ELF file of class Ehdr/Shdr (32 or 64 bits).
 template <typename Ehdr, typename Shdr>
-std::optional<Section> FindSection(const Image& image) {
+std::optional<Section> FindSection(const TImage& image) {
     Ehdr header{};
     if (!image.Read(0, header)) return std::nullopt;
     if (header.e_shentsize != sizeof(Shdr) || header.e_shstrndx >= header.e_shnum) {
@@ -59,10 +105,14 @@ std::optional<Section> FindSection(const Image& image) {
         Shdr section{};
         if (!image.Read(header.e_shoff + std::uint64_t{i} * sizeof(Shdr), section)) break;
         if (section.sh_name >= names.sh_size) continue;
-        const char* name = reinterpret_cast<const char*>(image.data + names.sh_offset +
-                                                         section.sh_name);
-        std::size_t room = names.sh_size - section.sh_name;
-        if (strnlen(name, room) == room || std::strcmp(name, kSectionName) != 0) continue;
+        // The name, with its terminator, must be the section name exactly.
+        char name[sizeof(kSectionName)] = {};
+        std::uint64_t room = names.sh_size - section.sh_name;
+        if (room < sizeof(name) ||
+            !image.ReadAt(names.sh_offset + section.sh_name, name, sizeof(name)) ||
+            std::memcmp(name, kSectionName, sizeof(name)) != 0) {
+            continue;
+        }
         if (section.sh_type == SHT_NOBITS || !image.Holds(section.sh_offset, section.sh_size)) {
             return std::nullopt;
         }
@@ -82,22 +132,22 @@ std::optional<std::string> NextText(const unsigned char* block, std::size_t size
     return std::string(start, length);
 }
 
-}  // namespace
-
-std::optional<std::string> QueryVersionValueInImage(const unsigned char* data, std::size_t size,
-                                                    const std::string& key) {
-    Image image{data, size};
-    if (size < EI_NIDENT || std::memcmp(data, ELFMAG, SELFMAG) != 0) return std::nullopt;
+// The lookup on any image: the ELF class, the section, then the key among the block's pairs.
+std::optional<std::string> QueryVersionValue(const TImage& image, const std::string& key) {
+    unsigned char ident[EI_NIDENT] = {};
+    if (!image.Read(0, ident) || std::memcmp(ident, ELFMAG, SELFMAG) != 0) return std::nullopt;
     std::optional<Section> section;
-    if (data[EI_CLASS] == ELFCLASS64) {
+    if (ident[EI_CLASS] == ELFCLASS64) {
         section = FindSection<Elf64_Ehdr, Elf64_Shdr>(image);
-    } else if (data[EI_CLASS] == ELFCLASS32) {
+    } else if (ident[EI_CLASS] == ELFCLASS32) {
         section = FindSection<Elf32_Ehdr, Elf32_Shdr>(image);
     }
-    if (!section) return std::nullopt;
+    if (!section || section->size > kMaxBlockSize) return std::nullopt;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(section->size));
+    if (!image.ReadAt(section->offset, bytes.data(), bytes.size())) return std::nullopt;
 
-    const unsigned char* block = data + section->offset;
-    std::size_t blockSize = static_cast<std::size_t>(section->size);
+    const unsigned char* block = bytes.data();
+    std::size_t blockSize = bytes.size();
     std::size_t position = 0;
     std::optional<std::string> magic = NextText(block, blockSize, position);
     if (!magic || *magic != kBlockMagic) return std::nullopt;
@@ -111,10 +161,23 @@ std::optional<std::string> QueryVersionValueInImage(const unsigned char* data, s
     }
 }
 
+}  // namespace
+
+std::optional<std::string> QueryVersionValueInImage(const unsigned char* data, std::size_t size,
+                                                    const std::string& key) {
+    return QueryVersionValue(TMemoryImage(data, size), key);
+}
+
 std::optional<std::string> QueryFileVersionValue(const std::string& path, const std::string& key) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::vector<unsigned char> image((std::istreambuf_iterator<char>(file)),
-                                     std::istreambuf_iterator<char>());
-    return QueryVersionValueInImage(image.data(), image.size(), key);
+    // Only a regular file can hold a version block; a folder or a device is none.
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    struct stat status {};
+    std::optional<std::string> value;
+    if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+        value = QueryVersionValue(
+            TFileImage(descriptor, static_cast<std::uint64_t>(status.st_size)), key);
+    }
+    close(descriptor);
+    return value;
 }

@@ -8,7 +8,9 @@
 #include <string>
 
 // The value stored under key in the version block of the named file, or nothing when the file
-// cannot be read, is not an ELF file, has no version block or lacks the key. Keys compare
+// cannot be read, is not a regular file (a folder, a device), is not an ELF file, has no version
+// block or lacks the key. Only the ELF header, the section table, the section names and the
+// block itself are read, never the whole file. Keys compare
 // with runs of backslashes taken as one, as the version query of the original system did.
 std::optional<std::string> QueryFileVersionValue(const std::string& path, const std::string& key);
 

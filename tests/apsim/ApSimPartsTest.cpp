@@ -28,7 +28,7 @@ TEST(ApSimPartsTest, CommandLineFillsTheOptions) {
                        "--fault",      "empty-body",
                        "--fault",      "no-content-length",
                        "--fault",      "cut-body=7",
-                       "--fault",      "bad-content-length"},
+                       "--fault",      "bad-content-length=10x"},
                       options));
     EXPECT_EQ(options.Address + options.User + options.Password, "127.0.0.9adminsecret");
     EXPECT_EQ(options.ImageSize, 1024);
@@ -39,6 +39,7 @@ TEST(ApSimPartsTest, CommandLineFillsTheOptions) {
     EXPECT_EQ(faults.DelayMs, 250);
     EXPECT_EQ(faults.DripMs, 5);
     EXPECT_EQ(faults.CutBody, 7);
+    EXPECT_EQ(faults.BadLengthText, "10x");
 }
 
 TEST(ApSimPartsTest, CommandLineMistakesAreRefused) {

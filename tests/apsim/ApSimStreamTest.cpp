@@ -1,6 +1,9 @@
 // Tests of port 8765 of the simulated access point with the client socket: the upload stream
 // received byte for byte, the image sent byte for byte, a bound filter list that replaces the
 // list, and the faults (refused, closed early) as the client sees them.
+#include <chrono>
+#include <thread>
+
 #include "ApSimTestSupport.h"
 
 namespace {
@@ -68,6 +71,54 @@ TEST_F(ApSimStreamTest, ReceivedBoundFilterListReplacesTheList) {
     EXPECT_EQ(Upload(socket, bound), bound.size());
     EXPECT_EQ(Recorded().Kind, "filter list");
     EXPECT_EQ(simulator_->FilterList().ReplyText(), "MAFLIST 2\n" + text);
+}
+
+// The report tells an orderly end (a whole image) from a reset (a client that gave up), also
+// when the access point has stopped reading (the stall fault).
+TEST_F(ApSimStreamTest, RecordsWhetherTheClientClosedOrReset) {
+    const std::string image = PatternBytes(20000);
+    struct TCase {
+        const char* address;
+        std::int64_t stall;
+        bool abort;
+        const char* end;
+    };
+    for (const TCase& c :
+         {TCase{"127.0.5.25", -1, false, "close"}, TCase{"127.0.5.26", -1, true, "reset"},
+          TCase{"127.0.5.27", 5000, true, "reset"}}) {
+        SCOPED_TRACE(c.address);
+        StartSimulator(c.address, [&c](TApSimOptions& o) { o.Faults.Stall = c.stall; });
+        TClientSocket socket;
+        ASSERT_TRUE(Connect(TStreamMode::Receive, socket));
+        ASSERT_EQ(socket.SendBuf(image.data(), static_cast<int>(image.size())),
+                  static_cast<int>(image.size()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (c.abort) {
+            socket.Abort();
+        } else {
+            socket.Close();
+        }
+        TApSimStream stream = Recorded();
+        EXPECT_EQ(stream.End, c.end);
+        EXPECT_EQ(stream.Complete, !c.abort);
+        EXPECT_TRUE(stream.Data == image.substr(0, c.stall >= 0 ? c.stall : image.size()));
+        simulator_->Stop();
+    }
+}
+
+// With listen-always, a connection that no request armed the port for is taken and dropped:
+// recorded as ignored, never as an image.
+TEST_F(ApSimStreamTest, ListenAlwaysDropsUnarmedStreams) {
+    StartSimulator("127.0.5.28", [](TApSimOptions& o) { o.Faults.ListenAlways = true; });
+    TClientSocket socket;
+    socket.Address = "127.0.5.28";
+    ASSERT_TRUE(socket.Open());
+    EXPECT_EQ(Upload(socket, PatternBytes(3000)), 3000u);
+    EXPECT_EQ(Recorded().Kind, "ignored");
+    ASSERT_TRUE(Connect(TStreamMode::Receive, socket)) << "the port still listens";
+    EXPECT_EQ(Upload(socket, PatternBytes(3000)), 3000u);
+    EXPECT_TRUE(simulator_->Report().WaitForStreams(2, 5000));
+    EXPECT_EQ(simulator_->Report().Streams().at(1).Kind, "image");
 }
 
 TEST_F(ApSimStreamTest, RefuseFaultRefusesEvenWhenArmed) {

@@ -80,14 +80,19 @@ TEST(ClientSocketTest, SilentHostEndsTheConnectWithinItsTimeOut) {
     TTestPeer peer("127.0.6.7", 0);
     std::vector<std::unique_ptr<TClientSocket>> sockets;
     bool timedOut = false;
+    int slices = 0;
     for (int i = 0; i < 8 && !timedOut; ++i) {
         sockets.push_back(std::make_unique<TClientSocket>());
         sockets.back()->Address = "127.0.6.7";
         sockets.back()->ConnectTimeoutMs = 300;
-        timedOut = !sockets.back()->Open();
+        slices = 0;
+        timedOut = !sockets.back()->OpenWhile(50, [&slices] { ++slices; });
     }
     ASSERT_TRUE(timedOut);
     EXPECT_EQ(sockets.back()->LastError(), ETIMEDOUT);
+    // The caller was given its turn after the slices of the wait (each at least 50 ms long).
+    EXPECT_GE(slices, 2);
+    EXPECT_LE(slices, 7);
 }
 
 TEST(ClientSocketTest, DataLeftAfterThePeersCloseIsStillRead) {
@@ -127,6 +132,7 @@ TEST(ClientSocketTest, TimeOutsReportWouldBlock) {
         ASSERT_TRUE(result == 1024 || result == TClientSocket::SocketWouldBlock) << result;
     }
     EXPECT_EQ(result, TClientSocket::SocketWouldBlock);
+    EXPECT_EQ(socket.SendSome(chunk.data(), 1024, 50), TClientSocket::SocketWouldBlock);
     EXPECT_TRUE(socket.Connected());
 }
 

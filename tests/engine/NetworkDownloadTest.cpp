@@ -1,9 +1,11 @@
 // The firmware download over the network, against the simulated access point: the download
 // request, the image stored exactly as it arrived until the access point closes the
 // connection, the percentage against the assumed 4 MiB, and the failures.
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,8 @@ TEST_F(TNetworkDownload, StoresTheImageExactlyAsSent) {
     std::vector<TApSimStream> streams = Streams();
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_TRUE(streams[0].Complete);
+    // Only the image remains: the temporary file became the destination.
+    EXPECT_EQ(FolderContents(), std::vector<std::string>{"ダウンロード 像.bin"});
     const std::string stored = TempDir::Read(file);
     EXPECT_EQ(stored.size(), static_cast<std::size_t>(kAssumedSize));
     EXPECT_EQ(Sha256Hex(stored), Sha256Hex(simulator.Report().Streams()[0].Data));
@@ -98,59 +102,100 @@ TEST_F(TNetworkDownload, ARefusedConnectionLeavesTheFileAlone) {
     EXPECT_EQ(ScreenCursor(), TCursor::Default);
 }
 
-// Only a close is the end of the image; a reset cuts it short and must not pass for a download
-// that is complete. What arrived stays in the file.
-TEST_F(TNetworkDownload, AResetConnectionIsAnErrorAndKeepsWhatArrived) {
-    const std::string sent = NetworkPattern(5000);
-    const std::string file = dir.Path("out.bin");
-    int result;
-    {
-        TStreamPeer peer("127.0.8.6", [&sent](int connection) {
-            send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            linger reset{1, 0};
-            setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
-        });
-        dialogs.Plan(TAnswer::Ok);
-        result = Download("127.0.8.6", file);
+// Only a close is the end of the image. A reset cuts it short, an access point that goes silent
+// part way ends it after the idle limit (with the window serviced meanwhile), and the disk can
+// refuse the bytes: none of these passes for a download that is complete, and none touches the
+// destination (an existing file stays as it was, a new one is not created) or leaves a
+// temporary file behind.
+TEST_F(TNetworkDownload, AFailedDownloadLeavesTheDestinationAsItWas) {
+    const std::string sent = NetworkPattern(50000);
+    struct TCase {
+        const char* name;
+        const char* address;
+        std::function<void(int connection)> serve;
+        long fileSizeLimit;  // RLIMIT_FSIZE while the download runs (0: none)
+    };
+    const TCase cases[] = {
+        {"reset", "127.0.8.6",
+         [&sent](int connection) {
+             send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
+             std::this_thread::sleep_for(std::chrono::milliseconds(300));
+             linger reset{1, 0};
+             setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+         },
+         0},
+        {"silent", "127.0.8.9",
+         [&sent](int connection) {
+             send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
+             char byte;
+             recv(connection, &byte, 1, 0);  // silent until the wizard gives up
+         },
+         0},
+        {"disk full", "127.0.8.10",
+         [&sent](int connection) {
+             send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
+             TStreamPeer::ReadAll(connection);
+         },
+         20000},
+    };
+    // The peers listen from the start: no pause is needed for an update request to arm them.
+    module.KickPauseMs = 0;
+    module.NetworkIdleLimitMs = 1000;
+    // A write beyond the file size limit fails with EFBIG instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const TCase& c : cases) {
+        for (bool existing : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (existing ? ", existing file" : ", new file"));
+            const std::string file = dir.Path("out.bin");
+            if (existing) dir.Write("out.bin", "keep me");
+            int result;
+            const int passesBefore = processPasses;
+            const auto started = std::chrono::steady_clock::now();
+            {
+                TStreamPeer peer(c.address, c.serve);
+                rlimit previous{};
+                getrlimit(RLIMIT_FSIZE, &previous);
+                if (c.fileSizeLimit > 0) {
+                    rlimit limit{static_cast<rlim_t>(c.fileSizeLimit), previous.rlim_max};
+                    setrlimit(RLIMIT_FSIZE, &limit);
+                }
+                dialogs.Plan(TAnswer::Ok);
+                result = Download(c.address, file);
+                setrlimit(RLIMIT_FSIZE, &previous);
+            }
+            const auto elapsed = std::chrono::steady_clock::now() - started;
+            EXPECT_EQ(result, orError);
+            EXPECT_EQ(Label(), "エラーが発生しました");
+            if (existing) {
+                EXPECT_EQ(TempDir::Read(file), "keep me");
+                EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.bin"});
+            } else {
+                EXPECT_TRUE(FolderContents().empty());
+            }
+            if (std::string(c.name) == "silent") {
+                EXPECT_GE(elapsed, std::chrono::milliseconds(1000));
+                EXPECT_LT(elapsed, std::chrono::seconds(20));
+                EXPECT_GE(processPasses - passesBefore, 10) << "a pass at least every 100 ms";
+            }
+            std::filesystem::remove(file);
+        }
     }
-    EXPECT_EQ(result, orError);
-    EXPECT_EQ(TempDir::Read(file), sent);
-    EXPECT_EQ(proceedSize.Text(), FormatCount(5000));
-    EXPECT_EQ(Label(), "エラーが発生しました");
+    std::signal(SIGXFSZ, SIG_DFL);
 }
 
-// An access point that sends part of its image and then goes silent without closing: once no
-// byte has moved for the idle limit, the download ends as an error instead of waiting for ever.
-TEST_F(TNetworkDownload, ASilentAccessPointEndsTheDownloadAfterTheIdleLimit) {
-    const std::string sent = NetworkPattern(3000);
-    const std::string file = dir.Path("out.bin");
-    module.NetworkIdleLimitMs = 1500;
-    int result;
-    auto started = std::chrono::steady_clock::now();
-    {
-        TStreamPeer peer("127.0.8.9", [&sent](int connection) {
-            send(connection, sent.data(), sent.size(), MSG_NOSIGNAL);
-            char byte;
-            recv(connection, &byte, 1, 0);  // silent until the wizard gives up and closes
-        });
-        dialogs.Plan(TAnswer::Ok);
-        result = Download("127.0.8.9", file);
-    }
-    auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_EQ(result, orError);
-    EXPECT_EQ(TempDir::Read(file), sent);
-    EXPECT_EQ(Label(), "エラーが発生しました");
-    EXPECT_GE(elapsed, std::chrono::milliseconds(kTestPauseMs + 1500));
-    EXPECT_LT(elapsed, std::chrono::seconds(20));
-}
-
-TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnError) {
+// A destination that cannot be written fails before the access point is asked for anything.
+TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnErrorBeforeTheRequest) {
     StartSimulator("127.0.8.7");
-    dialogs.Plan(TAnswer::Ok);
-    EXPECT_EQ(Download("127.0.8.7", dir.Path("no such folder/out.bin")), orError);
-    EXPECT_EQ(Label(), "エラーが発生しました");
-    EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    dir.Write("plain", "a file, not a folder");
+    std::filesystem::create_directory(dir.Path("folder.bin"));
+    for (const char* name : {"no such folder/out.bin", "plain/out.bin", "folder.bin"}) {
+        SCOPED_TRACE(name);
+        dialogs.Plan(TAnswer::Ok);
+        EXPECT_EQ(Download("127.0.8.7", dir.Path(name)), orError);
+        EXPECT_EQ(Label(), "エラーが発生しました");
+        EXPECT_EQ(ScreenCursor(), TCursor::Default);
+    }
+    EXPECT_TRUE(module.KickFirmUpload.URL.empty()) << "no download request went out";
 }
 
 }  // namespace

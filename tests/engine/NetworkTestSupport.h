@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -115,8 +116,8 @@ private:
 
 class TNetworkTest : public TEngineTest {
 protected:
-    // Long enough for the HTTP request to reach the simulator on a busy machine.
-    static constexpr int kTestPauseMs = 600;
+    // Long enough for the HTTP request to reach the simulator on a loaded two-core machine.
+    static constexpr int kTestPauseMs = 1000;
 
     void SetUp() override {
         TEngineTest::SetUp();
@@ -124,13 +125,25 @@ protected:
         setenv("NO_PROXY", "*", 1);
         setenv("no_proxy", "*", 1);
         module.KickPauseMs = kTestPauseMs;
+        descriptorsBefore_ = OpenDescriptors();
     }
 
     void TearDown() override {
         // No HTTP worker may outlive the test: it would wait for a main thread that moved on.
         EXPECT_TRUE(WaitForHTTPGetThreads(10000));
         if (simulator_) simulator_->Stop();
+        // Whatever the test played, no connection or file is left open.
+        EXPECT_EQ(OpenDescriptors(), descriptorsBefore_);
         TEngineTest::TearDown();
+    }
+
+    static int OpenDescriptors() {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            (void)entry;
+            ++count;
+        }
+        return count;
     }
 
     // Starts a simulated access point on address with the login root:pw.
@@ -191,6 +204,16 @@ protected:
         EXPECT_FALSE(module.KickFirmUpload.Busy());
     }
 
+    // The names in the test's folder: a failed download leaves no temporary file behind.
+    std::vector<std::string> FolderContents() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     static long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now() - start)
@@ -201,4 +224,5 @@ protected:
     TempDir dir;
     TRecordingGauge progress;
     std::unique_ptr<TApSimulator> simulator_;
+    int descriptorsBefore_ = 0;
 };

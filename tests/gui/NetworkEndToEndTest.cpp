@@ -4,6 +4,7 @@
 // simulator's report shows what reached the access point.
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -54,11 +55,13 @@ protected:
         TFormTest::TearDown();
     }
 
-    TApSimulator& StartSimulator(const std::string& address, std::int64_t imageSize = 65536) {
+    TApSimulator& StartSimulator(const std::string& address, std::int64_t imageSize = 65536,
+                                 const TApSimFaults& faults = TApSimFaults()) {
         TApSimOptions options;
         options.Address = address;
         options.Password = "pw";
         options.ImageSize = imageSize;
+        options.Faults = faults;
         simulator_ = std::make_unique<TApSimulator>(options);
         std::string error;
         EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
@@ -71,6 +74,19 @@ protected:
     }
 
     int GaugeValue() { return Find<QProgressBar>("Gauge")->value(); }
+
+    // Fills the upload page for address and runs the upload from the confirmation page.
+    void RunUpload(const std::string& address, const std::string& path,
+                   const std::string& password) {
+        GoToParameterPage(OperationKind::UploadNet);
+        Type("UploadIPEdit", address.c_str());
+        Type("UploadNetFileNameEdit", Q(path));
+        Type("UploadNetPasswordEdit", password.c_str());
+        Next();
+        ASSERT_EQ(Page(), "ConfirmSheet");
+        dialogs.Plan(TDialogs::Answer::Ok);
+        Next();
+    }
 
     TWatchdog watchdog_{"network end-to-end test", std::chrono::seconds(60)};
     // The program's data module with its real pause after the HTTP request.
@@ -149,6 +165,48 @@ TEST_F(TNetworkEndToEnd, DownloadsTheImageIntoAnExistingFile) {
     EXPECT_EQ(GaugeValue(), 7);  // 300,000 of the assumed 4,194,304 bytes
     EXPECT_EQ(Text("TotalSizeEdit").trimmed(), "4,194,304");
     EXPECT_EQ(Text("ProceedSizeEdit").trimmed(), "300,000");
+}
+
+// A wrong password against an access point whose port 8765 takes any connection: the refused
+// update request ends the run with the error box, not with the completion text, and nothing
+// reaches the access point.
+TEST_F(TNetworkEndToEnd, ARefusedLoginShowsTheErrorNotTheCompletion) {
+    TApSimFaults faults;
+    faults.ListenAlways = true;
+    TApSimulator& simulator = StartSimulator("127.0.9.3", 65536, faults);
+    RunUpload("127.0.9.3", dir.Write("fw.bin", BoundFirmware(5000)), "wrong");
+    EXPECT_EQ(dialogs.Texts("error"),
+              std::vector<std::string>{"エラーが発生しました。設定及び接続を確認してください。"});
+    EXPECT_TRUE(dialogs.Texts("information").empty());
+    EXPECT_FALSE(simulator.Report().WaitForStreams(1, 300)) << "port 8765 was used";
+}
+
+// While the access point takes no more bytes the window keeps being serviced (a timer of the
+// window keeps firing) and every button stays disabled until the run has ended.
+TEST_F(TNetworkEndToEnd, TheWindowStaysAliveWhileTheAccessPointStalls) {
+    TApSimFaults faults;
+    faults.Stall = 65536;
+    StartSimulator("127.0.9.4", 65536, faults);
+    dataModule_.NetworkIdleLimitMs = 1500;
+    dataModule_.KickPauseMs = 1000;
+    int ticks = 0;
+    int ticksWithAButtonEnabled = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (Page() != "StatusSheet") return;
+        ++ticks;
+        for (const char* name : {"BackButton", "NextButton", "CancelButton"}) {
+            if (Find<QAbstractButton>(name)->isEnabled()) ++ticksWithAButtonEnabled;
+        }
+    });
+    timer.start(50);
+    RunUpload("127.0.9.4", dir.Write("fw.bin", BoundFirmware(16 * 1048576)), "pw");
+    timer.stop();
+    EXPECT_EQ(dialogs.Texts("error"),
+              std::vector<std::string>{"エラーが発生しました。設定及び接続を確認してください。"});
+    // 1.5 s without a byte moving, serviced at least every 100 ms: a 50 ms timer fires often.
+    EXPECT_GE(ticks, 8);
+    EXPECT_EQ(ticksWithAButtonEnabled, 0);
 }
 
 }  // namespace

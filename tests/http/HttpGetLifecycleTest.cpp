@@ -1,7 +1,13 @@
 // Tests of THTTPGet's life cycle: one request at a time (also from inside its own events),
 // cancelling, destruction with a worker still running or waiting for the main thread, and
 // WaitThread's dispatch of pending calls.
+#include <pthread.h>
+#include <sys/resource.h>
+
 #include <atomic>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "HttpTestSupport.h"
@@ -127,6 +133,68 @@ TEST_F(HttpGetLifecycleTest, DestroyedFromInsideItsOwnEvents) {
     get->OnDoneString = [&](THTTPGet*, const std::string&) { get.reset(); };
     get->StartRequest();
     EXPECT_TRUE(ServeUntil([&] { return get == nullptr; }));
+}
+
+// A handler that throws ends with the handler: the component is idle again and takes the next
+// request, and destroying it afterwards touches no worker that has gone.
+TEST_F(HttpGetLifecycleTest, AThrowingHandlerLeavesTheComponentIdle) {
+    StartSimulator("127.0.4.48");
+    auto get = std::make_unique<THTTPGet>();
+    AimAt(*get, "127.0.4.48", "read_maf.cgi");
+    int done = 0;
+    get->OnDoneString = [&](THTTPGet*, const std::string&) {
+        ++done;
+        throw std::runtime_error("handler failed");
+    };
+    for (int run = 1; run <= 2; ++run) {
+        get->StartRequest();
+        ASSERT_TRUE(ServeUntil([&] { return done == run && !get->Busy(); })) << "run " << run;
+    }
+    ASSERT_TRUE(WaitForHTTPGetThreads(5000));
+    get.reset();
+    EXPECT_EQ(Received(2).size(), 2u);
+}
+
+// A worker thread that cannot be started raises the system's error, leaves the component idle
+// and leaves no worker behind for the end of the program to wait for.
+TEST_F(HttpGetLifecycleTest, AWorkerThatCannotStartLeavesNothingBehind) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#else
+    // New threads ask for a stack far larger than the address space left to the process, so
+    // none can be mapped (and no cached stack of an ended thread is large enough).
+    auto inUse = [] {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+        }
+        return 0ull;
+    };
+    pthread_attr_t defaults;
+    ASSERT_EQ(pthread_getattr_default_np(&defaults), 0);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, std::size_t{1} << 40);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &previous), 0);
+    rlimit tight{static_cast<rlim_t>(inUse() + (64u << 20)), previous.rlim_max};
+    bool raised = false;
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    try {
+        get_.StartRequest();
+    } catch (const std::system_error&) {
+        raised = true;
+    }
+    setrlimit(RLIMIT_AS, &previous);
+    pthread_setattr_default_np(&defaults);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&defaults);
+    EXPECT_TRUE(raised);
+    EXPECT_FALSE(get_.Busy());
+    EXPECT_EQ(THTTPGetThread::ActiveCount(), 0);
+#endif
 }
 
 TEST_F(HttpGetLifecycleTest, WaitThreadDispatchesPendingCallsAndReturns) {

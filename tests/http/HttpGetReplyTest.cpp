@@ -1,5 +1,13 @@
 // Tests of how THTTPGet takes replies: the Content-Length rules in text and file mode, empty
 // and cut-short bodies, progress in blocks of 1025 bytes, and the bound on a text reply.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
 #include "HttpTestSupport.h"
 #include "TempDir.h"
 
@@ -43,15 +51,24 @@ TEST_F(HttpGetReplyTest, MissingContentLengthFailsOnlyWithBinaryData) {
 }
 
 TEST_F(HttpGetReplyTest, BadRepliesFailInEitherMode) {
-    // A size that is not a number, an empty body, a body cut short of its announced size (a
-    // filter list that lost its tail must not pass for the whole list).
+    // Sizes that are not a number (libcurl itself refuses the first and would take the leading
+    // digits of the others), an empty body, a body cut short of its announced size (a filter
+    // list that lost its tail must not pass for the whole list).
+    auto badLength = [](const char* text) {
+        return [text](TApSimOptions& options) {
+            options.Faults.BadContentLength = true;
+            options.Faults.BadLengthText = text;
+        };
+    };
     std::vector<std::function<void(TApSimOptions&)>> faults = {
-        [](TApSimOptions& options) { options.Faults.BadContentLength = true; },
+        badLength("unknown"),
+        badLength("1 0"),
+        badLength("10x"),
         [](TApSimOptions& options) { options.Faults.EmptyBody = true; },
         [](TApSimOptions& options) { options.Faults.CutBody = 3000; },
     };
     for (std::size_t i = 0; i < faults.size(); ++i) {
-        StartSimulator("127.0.4." + std::to_string(22 + i), [&](TApSimOptions& options) {
+        StartSimulator("127.0.4." + std::to_string(60 + i), [&](TApSimOptions& options) {
             options.FilterLines = LinesOfSize(5000);
             faults[i](options);
         });
@@ -60,6 +77,37 @@ TEST_F(HttpGetReplyTest, BadRepliesFailInEitherMode) {
         }
         simulator_->Stop();
     }
+}
+
+// Without a Content-Length only the server's close ends a body; a reset cuts it short, and the
+// part that arrived must not pass for the whole reply.
+TEST_F(HttpGetReplyTest, ATextReplyEndedByAResetFails) {
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int yes = 1;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    sockaddr_in where{AF_INET, htons(80), {}, {}};
+    inet_pton(AF_INET, "127.0.4.70", &where.sin_addr);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof(where)), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    std::thread server([listener] {
+        pollfd entry{listener, POLLIN, 0};
+        if (poll(&entry, 1, 10000) != 1) return;
+        int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        char request[4096];
+        recv(connection, request, sizeof(request), 0);
+        const std::string reply = "HTTP/1.0 200 OK\r\n\r\n" + std::string(3000, 'm');
+        send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        linger reset{1, 0};
+        setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+        close(connection);
+    });
+    AimAt(get_, "127.0.4.70", "read_maf.cgi");
+    EXPECT_TRUE(Request());
+    server.join();
+    close(listener);
+    EXPECT_EQ(log_.Errors, 1);
+    EXPECT_TRUE(log_.Texts.empty());
 }
 
 TEST_F(HttpGetReplyTest, ProgressComesPerBlockFromTheWorker) {

@@ -46,6 +46,37 @@ TEST(VersionBlock, TruncatedImagesAreRefusedWithoutReadingPastTheEnd) {
     }
 }
 
+// Only the parts of a file the lookup needs are read: a folder gives nothing (and raises
+// nothing), and a large file that is no program is given up after its first bytes.
+TEST(VersionBlock, ReadsOnlyWhatTheLookupNeeds) {
+    TempDir dir;
+    EXPECT_EQ(QueryFileVersionValue(dir.Path(""), kFileVersionKey), std::nullopt);
+    const std::string large = dir.Write("large.bin", "");
+    std::filesystem::resize_file(large, 64u << 20);  // sparse: takes no room on the disk
+    auto bytesRead = [] {
+        std::ifstream io("/proc/self/io");
+        std::string name;
+        std::uint64_t value = 0;
+        while (io >> name >> value) {
+            if (name == "rchar:") return value;
+        }
+        return std::uint64_t{0};
+    };
+    const std::uint64_t before = bytesRead();
+    EXPECT_EQ(QueryFileVersionValue(large, kFileVersionKey), std::nullopt);
+    EXPECT_LT(bytesRead() - before, 1u << 20);
+}
+
+TEST(FileSystem, FileExistsOnlyForFiles) {
+    TempDir dir;
+    const std::string file = dir.Write("fw.bin", "x");
+    std::filesystem::create_directory(dir.Path("folder.bin"));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists(dir.Path("folder.bin")));
+    EXPECT_FALSE(FileExists(dir.Path("missing.bin")));
+    EXPECT_FALSE(FileExists(""));
+}
+
 TEST(FileSystem, FindsSizesByPathAndPattern) {
     TempDir dir;
     dir.Write("a[1].bin", std::string(1234, 'x'));

@@ -278,6 +278,9 @@ TEST_F(LoaderTest, TerminationDuringTheHandshakeIsCode5AndClosesThePort) {
 TEST_F(LoaderTest, MissingLoaderFileIsCode17WithoutTouchingThePort) {
     StartBootCode();
     TThSendLoader loader(dmod.rs232c1);
+    // A fresh loader waits twenty minutes for the boot code and two minutes for each answer.
+    EXPECT_EQ(loader.HandshakeTimeout, 1200000u);
+    EXPECT_EQ(loader.TransferTimeout, 120000u);
     loader.LoaderFile = dir.Path("ror8019.com");
     loader.SerialPortName = bootCode->SlavePath();
     const auto start = Clock::now();

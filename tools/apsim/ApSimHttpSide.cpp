@@ -1,13 +1,18 @@
 // The simulated access point's web pages on cpp-httplib.
 #include "ApSimHttpSide.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "ApSimAuth.h"
+#include "ApSimTaskQueue.h"
 
 namespace {
 
@@ -17,6 +22,28 @@ const char* const HtmlType = "text/html";
 std::string RefusalPage() {
     return "<HTML><HEAD><TITLE>401 Unauthorized</TITLE></HEAD>\n"
            "<BODY><H1>401 Unauthorized</H1>Authorization required.</BODY></HTML>\n";
+}
+
+const char* const WarmUpPath = "/tivra-apsim-warm-up";
+
+// Sends request to the server at address:port and reads the reply to its end (bounded).
+bool SendWarmUpRequest(const std::string& address, int port, const std::string& request) {
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (inet_pton(AF_INET, address.c_str(), &where.sin_addr) != 1) return false;
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    bool done = connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof(where)) == 0 &&
+                send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+                    static_cast<ssize_t>(request.size());
+    char buffer[4096];
+    while (done) {
+        pollfd entry{fd, POLLIN, 0};
+        if (poll(&entry, 1, 5000) != 1 || recv(fd, buffer, sizeof(buffer), 0) <= 0) break;
+    }
+    close(fd);
+    return done;
 }
 
 std::string Page(const std::string& text) { return "<HTML><BODY>" + text + "</BODY></HTML>\n"; }
@@ -53,22 +80,28 @@ bool TApSimHttpSide::Start(std::string& error) {
                [this](const httplib::Request& q, httplib::Response& r) { ReadMafPage(q, r); });
     // Address reuse for a quick restart, but no port sharing: a second simulator on the same
     // address must fail rather than share the requests.
-    server.set_socket_options([](int socket) {
+    server.set_socket_options([this](int socket) {
         int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        listenSocket_ = socket;
     });
+    // One request per connection, as the access point's HTTP/1.0 pages answer: no worker
+    // waits for a next request that would hold up the end of the run.
+    server.set_keep_alive_max_count(1);
     // Recorded once the reply is settled and before it goes out, so the report holds a
     // request by the time its client has the reply.
     server.set_post_routing_handler(
         [this](const httplib::Request& q, httplib::Response& r) { Record(q, r); });
     // The task queue is made once the server runs, so Stop can always end the listening.
     server.new_task_queue = [this] {
+        auto* queue = new TApSimTaskQueue(4);
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            queue_ = queue;
             running_ = true;
         }
         listening_.notify_all();
-        return new httplib::ThreadPool(4);
+        return queue;
     };
     stop_.Reset();
     if (!server.bind_to_port(options_.Address, options_.HttpPort)) {
@@ -78,15 +111,39 @@ bool TApSimHttpSide::Start(std::string& error) {
         return false;
     }
     thread_ = std::thread([server = server_] { server->listen_after_bind(); });
-    std::unique_lock<std::mutex> lock(mutex_);
-    listening_.wait(lock, [this] { return running_; });
+    TApSimTaskQueue* queue;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        listening_.wait(lock, [this] { return running_; });
+        queue = queue_;
+    }
+    WarmUp(*queue);
     return true;
+}
+
+void TApSimHttpSide::WarmUp(TApSimTaskQueue& queue) {
+    // One request of each kind, one after the other, before any client comes: the library
+    // builds its parser state in them (see TApSimTaskQueue). They are not recorded.
+    const std::string requests[] = {
+        std::string("GET ") + WarmUpPath + " HTTP/1.0\r\n\r\n",
+        std::string("POST ") + WarmUpPath +
+            " HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+            "Content-Length: 3\r\n\r\na=1",
+    };
+    std::size_t sent = 0;
+    for (const std::string& request : requests) {
+        if (SendWarmUpRequest(options_.Address, options_.HttpPort, request)) ++sent;
+    }
+    queue.WaitForEndedJobs(sent, 5000);
 }
 
 void TApSimHttpSide::Stop() {
     if (!thread_.joinable()) return;
     stop_.Raise();
-    server_->stop();
+    // The listening socket is shut down rather than closed here: its accept then fails, and
+    // the server's own thread closes the socket and ends. Closing it from this thread (what
+    // the server's stop() does) would race with an accept that has just taken a connection.
+    shutdown(listenSocket_, SHUT_RDWR);
     thread_.join();
     server_.reset();
     std::lock_guard<std::mutex> lock(mutex_);
@@ -148,7 +205,7 @@ void TApSimHttpSide::Reply(httplib::Response& response, const std::string& body,
         return true;
     };
     if (faults.NoContentLength || faults.BadContentLength) {
-        if (faults.BadContentLength) response.set_header("Content-Length", "unknown");
+        if (faults.BadContentLength) response.set_header("Content-Length", faults.BadLengthText);
         response.set_content_provider(
             type, [writePiece, length](std::size_t offset, httplib::DataSink& sink) {
                 if (offset >= length) {
@@ -171,6 +228,7 @@ void TApSimHttpSide::Reply(httplib::Response& response, const std::string& body,
 }
 
 void TApSimHttpSide::Record(const httplib::Request& request, const httplib::Response& response) {
+    if (request.path == WarmUpPath) return;
     TApSimRequest record;
     record.Method = request.method;
     record.Target = request.target;

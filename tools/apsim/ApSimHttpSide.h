@@ -6,6 +6,7 @@
 // of the options shape the replies (delay, paused or cut bodies, missing or bad sizes).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,8 @@
 #include "ApSimSide.h"
 #include "ApSimStopSignal.h"
 #include "ApSimStreamSide.h"
+
+class TApSimTaskQueue;
 
 namespace httplib {
 class Server;
@@ -45,15 +48,19 @@ private:
     void Reply(httplib::Response& response, const std::string& body, const std::string& type);
     void Record(const httplib::Request& request, const httplib::Response& response);
     void ArmStream(TStreamMode mode);
+    // Serves the warm-up requests and waits until their jobs have ended.
+    void WarmUp(TApSimTaskQueue& queue);
 
     const TApSimOptions options_;
     TApSimReport& report_;
     TApSimFilterList& filterList_;
     TApSimStreamSide& stream_;
     std::shared_ptr<httplib::Server> server_;
+    std::atomic<int> listenSocket_{-1};
     std::thread thread_;
     TApSimStopSignal stop_;
     std::mutex mutex_;
     std::condition_variable listening_;
     bool running_ = false;
+    TApSimTaskQueue* queue_ = nullptr;  // owned by the server while it runs
 };

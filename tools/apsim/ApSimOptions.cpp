@@ -36,14 +36,19 @@ bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string&
     bool ok = false;
     if (name == "refuse" && value.empty()) {
         faults.Refuse = ok = true;
+    } else if (name == "listen-always" && value.empty()) {
+        faults.ListenAlways = ok = true;
     } else if (name == "empty-body" && value.empty()) {
         faults.EmptyBody = ok = true;
     } else if (name == "no-content-length" && value.empty()) {
         faults.NoContentLength = ok = true;
-    } else if (name == "bad-content-length" && value.empty()) {
+    } else if (name == "bad-content-length") {
         faults.BadContentLength = ok = true;
+        if (!value.empty()) faults.BadLengthText = value;
     } else if (name == "close-early") {
         ok = ParseCount(value, faults.CloseEarly);
+    } else if (name == "stall") {
+        ok = ParseCount(value, faults.Stall);
     } else if (name == "cut-body") {
         ok = ParseCount(value, faults.CutBody);
     } else if (name == "delay") {
@@ -103,8 +108,8 @@ std::vector<TApSimOption> NetworkOptions() {
              return true;
          }},
         {"--fault", true,
-         "refuse | close-early=N | delay=MS | drip=MS | empty-body | no-content-length | "
-         "cut-body=N | bad-content-length (repeatable)",
+         "refuse | listen-always | close-early=N | stall=N | delay=MS | drip=MS | "
+         "empty-body | no-content-length | cut-body=N | bad-content-length[=TEXT] (repeatable)",
          [](const std::string& value, TApSimOptions& options, std::string& error) {
              return ParseApSimFault(value, options.Faults, error);
          }},

@@ -11,13 +11,16 @@
 
 struct TApSimFaults {
     bool Refuse = false;            // nothing listens on port 8765: connections are refused
+    bool ListenAlways = false;      // port 8765 also takes connections no request armed it for
     std::int64_t CloseEarly = -1;   // port 8765 closes after this many bytes (-1: never)
+    std::int64_t Stall = -1;        // port 8765 stops reading after this many bytes (-1: never)
     int DelayMs = 0;                // every HTTP reply waits this long first
     int DripMs = 0;                 // HTTP bodies go out in 1024-byte pieces, pausing between
     bool EmptyBody = false;         // HTTP replies have an empty body
     bool NoContentLength = false;   // HTTP replies have no Content-Length; the end closes
     std::int64_t CutBody = -1;      // HTTP bodies stop after this many bytes (-1: never)
-    bool BadContentLength = false;  // HTTP replies announce a size that is not a number
+    bool BadContentLength = false;  // HTTP replies announce a size that is not a number ...
+    std::string BadLengthText = "unknown";  // ... written so
 };
 
 struct TApSimOptions {
@@ -58,6 +61,6 @@ bool ParseApSimOptions(const std::vector<TApSimOption>& table,
 // The help text for the table.
 std::string ApSimUsage(const std::vector<TApSimOption>& table);
 
-// Parses a fault ("refuse", "close-early=N", "delay=MS", "drip=MS", "empty-body",
-// "no-content-length", "cut-body=N", "bad-content-length") into faults.
+// Parses a fault ("refuse", "listen-always", "close-early=N", "stall=N", "delay=MS", "drip=MS",
+// "empty-body", "no-content-length", "cut-body=N", "bad-content-length[=TEXT]") into faults.
 bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string& error);

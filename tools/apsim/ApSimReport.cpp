@@ -88,6 +88,7 @@ std::string StreamJson(const TApSimStream& stream) {
                        ", \"size\": " + std::to_string(stream.Data.size()) +
                        ", \"sha256\": " + JsonString(Sha256Hex(stream.Data)) +
                        ", \"complete\": " + (stream.Complete ? "true" : "false") +
+                       ", \"end\": " + JsonString(stream.End) +
                        ", \"kind\": " + JsonString(stream.Kind);
     if (!stream.File.empty()) json += ", \"file\": " + JsonString(stream.File);
     return json + "}";

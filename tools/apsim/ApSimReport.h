@@ -32,8 +32,11 @@ struct TApSimStream {
     std::string Direction;  // "received" or "sent"
     std::string Data;
     bool Complete = false;  // ended by the sender's close (received) or fully sent (sent)
-    std::string Kind;       // "image" or "filter list"
-    std::string File;       // where the bytes were kept, when a folder was given
+    // How the client ended a received stream: "close" (an orderly end) or "reset"; empty when
+    // the simulator ended it itself (a fault, its own stop) or for a sent stream.
+    std::string End;
+    std::string Kind;  // "image" or "filter list"
+    std::string File;  // where the bytes were kept, when a folder was given
 };
 
 class TApSimReport {

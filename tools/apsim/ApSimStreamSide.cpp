@@ -26,7 +26,8 @@ int OpenListener(const std::string& address, int port, std::string& error) {
         error = "bad address " + address;
         return -1;
     }
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: connections are taken only when poll says one waits.
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         error = std::strerror(errno);
         return -1;
@@ -39,6 +40,12 @@ int OpenListener(const std::string& address, int port, std::string& error) {
         return -1;
     }
     return fd;
+}
+
+// True when a connection waits on the listener to be accepted.
+bool ConnectionWaiting(int listener) {
+    pollfd entry{listener, POLLIN, 0};
+    return listener >= 0 && poll(&entry, 1, 0) == 1 && (entry.revents & POLLIN);
 }
 
 }  // namespace
@@ -56,6 +63,14 @@ bool TApSimStreamSide::Start(std::string& error) {
         return false;
     }
     stopping_ = false;
+    if (options_.Faults.ListenAlways && !options_.Faults.Refuse) {
+        listener_ = OpenListener(options_.Address, options_.StreamPort, error);
+        if (listener_ < 0) {
+            close(wake_);
+            wake_ = -1;
+            return false;
+        }
+    }
     thread_ = std::thread([this] { Run(); });
     return true;
 }
@@ -68,7 +83,7 @@ void TApSimStreamSide::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (listener_ >= 0) close(listener_);
     listener_ = -1;
-    mode_ = TStreamMode::None;
+    modes_.clear();
     close(wake_);
     wake_ = -1;
 }
@@ -80,7 +95,11 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
             listener_ = OpenListener(options_.Address, options_.StreamPort, error);
             if (listener_ < 0) return false;
         }
-        mode_ = mode;
+        // An earlier arming that no connection has come for is replaced; one whose connection
+        // already waits to be accepted keeps its turn, so that connection is served as its
+        // request asked even when the next request comes before it is accepted.
+        if (!ConnectionWaiting(listener_)) modes_.clear();
+        modes_.push_back(mode);
     }
     Wake();
     return true;
@@ -88,7 +107,7 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
 
 TStreamMode TApSimStreamSide::Armed() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return mode_;
+    return modes_.empty() ? TStreamMode::None : modes_.front();
 }
 
 void TApSimStreamSide::Wake() {
@@ -116,16 +135,23 @@ void TApSimStreamSide::Run() {
         if (stopping_) break;
         if (entries[0].revents) DrainWake();
         if (listener < 0 || !(entries[1].revents & POLLIN)) continue;
-        int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0) continue;
+        int connection;
         TStreamMode mode;
         {
-            // One connection per arming: the port closes again.
+            // A connection and its arming are taken together, so that Arm sees either the
+            // connection still waiting or its arming gone. One connection per arming, in the
+            // order of the armings; the port closes again when none is left (unless it
+            // always listens).
             std::lock_guard<std::mutex> lock(mutex_);
-            mode = mode_;
-            mode_ = TStreamMode::None;
-            close(listener_);
-            listener_ = -1;
+            if (listener_ != listener) continue;
+            connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) continue;
+            mode = modes_.empty() ? TStreamMode::None : modes_.front();
+            if (!modes_.empty()) modes_.pop_front();
+            if (modes_.empty() && !options_.Faults.ListenAlways) {
+                close(listener_);
+                listener_ = -1;
+            }
         }
         Serve(connection, mode);
         close(connection);
@@ -137,6 +163,11 @@ void TApSimStreamSide::Serve(int connection, TStreamMode mode) {
         report_.AddStream(Receive(connection));
     } else if (mode == TStreamMode::Send) {
         report_.AddStream(Send(connection));
+    } else if (options_.Faults.ListenAlways) {
+        // A connection no request armed the port for: its bytes are read and dropped.
+        TApSimStream stream = Receive(connection, false);
+        stream.Kind = "ignored";
+        report_.AddStream(stream);
     }
 }
 
@@ -150,34 +181,57 @@ bool TApSimStreamSide::WaitReady(int fd, short events) {
     }
 }
 
-TApSimStream TApSimStreamSide::Receive(int connection) {
+TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
     TApSimStream stream;
     stream.Direction = "received";
-    const std::int64_t limit = options_.Faults.CloseEarly;
+    const std::int64_t stall = options_.Faults.Stall;
+    const std::int64_t limit = stall >= 0 ? stall : options_.Faults.CloseEarly;
     std::string piece(PieceSize, '\0');
     for (;;) {
         std::size_t want = PieceSize;
         if (limit >= 0) {
             std::int64_t left = limit - static_cast<std::int64_t>(stream.Data.size());
-            if (left <= 0) break;
+            if (left <= 0) {
+                if (stall >= 0) stream.End = AwaitClientEnd(connection);
+                break;
+            }
             want = std::min<std::size_t>(want, static_cast<std::size_t>(left));
         }
         if (!WaitReady(connection, POLLIN)) break;
         ssize_t received = recv(connection, piece.data(), want, 0);
         if (received == 0) {
             stream.Complete = true;
+            stream.End = "close";
             break;
         }
         if (received < 0) {
             if (errno == EINTR) continue;
+            // A client that gives up part way resets the connection.
+            if (errno == ECONNRESET) stream.End = "reset";
             break;
         }
         stream.Data.append(piece.data(), static_cast<std::size_t>(received));
     }
+    if (!take) return stream;
     stream.Kind =
         stream.Complete && filterList_.TakeBoundList(stream.Data) ? "filter list" : "image";
     stream.File = Keep(stream.Data);
     return stream;
+}
+
+std::string TApSimStreamSide::AwaitClientEnd(int connection) {
+    // Reads nothing more: the client's end shows as a hang-up or an error on the connection.
+    for (;;) {
+        pollfd entries[2] = {{wake_, POLLIN, 0}, {connection, POLLRDHUP, 0}};
+        if (poll(entries, 2, -1) < 0 && errno != EINTR) return std::string();
+        if (stopping_) return std::string();
+        if (entries[0].revents) DrainWake();
+        if (!entries[1].revents) continue;
+        int error = 0;
+        socklen_t size = sizeof(error);
+        getsockopt(connection, SOL_SOCKET, SO_ERROR, &error, &size);
+        return error == ECONNRESET ? "reset" : "close";
+    }
 }
 
 TApSimStream TApSimStreamSide::Send(int connection) {
