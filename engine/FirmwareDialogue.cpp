@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FileError.h"
+#include "FileSystem.h"
 #include "Loader.h"
 #include "LoaderDialogue.h"
 #include "SafeFiles.h"
@@ -80,17 +81,7 @@ public:
     std::uint64_t Size() const { return size_; }
     // Up to size bytes at offset: the count, -1 on a read error.
     std::ptrdiff_t ReadAt(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) const {
-        std::size_t got = 0;
-        while (got < size) {
-            ssize_t n = pread(fd_, buffer + got, size - got, static_cast<off_t>(offset + got));
-            if (n == 0) break;
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return -1;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        return static_cast<std::ptrdiff_t>(got);
+        return ReadFully(fd_, buffer, size, static_cast<std::int64_t>(offset));
     }
 
 private:

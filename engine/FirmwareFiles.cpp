@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "FileSystem.h"
 #include "SafeFiles.h"
 #include "TransferCodes.h"
 
@@ -17,27 +18,12 @@ constexpr std::size_t kIdentificationSize = 32;
 constexpr std::size_t kChecksumOffset = 42;
 constexpr std::size_t kSumBlock = 1024;
 
-// Reads up to size bytes at offset; the count, or -1 on a read error.
-std::ptrdiff_t ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = pread(fd, buffer + got, size - got, static_cast<off_t>(offset + got));
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(got);
-}
-
 }  // namespace
 
 std::uint8_t CheckBiosFile(int fd, std::uint64_t& dataSize) {
     dataSize = 0;
     std::uint8_t header[BiosHeaderSize];
-    if (ReadAt(fd, header, sizeof header, 0) != static_cast<std::ptrdiff_t>(sizeof header))
+    if (ReadFully(fd, header, sizeof header, 0) != static_cast<std::ptrdiff_t>(sizeof header))
         return teFileShort;
     const std::uint32_t dataOffset =
         header[0] | header[1] << 8 | header[2] << 16 | static_cast<std::uint32_t>(header[3]) << 24;
@@ -52,7 +38,7 @@ std::uint8_t CheckBiosFile(int fd, std::uint64_t& dataSize) {
     std::uint64_t offset = dataOffset;
     std::uint8_t block[kSumBlock];
     for (;;) {
-        std::ptrdiff_t got = ReadAt(fd, block, sizeof block, offset);
+        std::ptrdiff_t got = ReadFully(fd, block, sizeof block, static_cast<std::int64_t>(offset));
         if (got < 0) return teFileShort;
         if (got == 0) break;
         for (std::ptrdiff_t i = 0; i < got; ++i) sum += block[i];

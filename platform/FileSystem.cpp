@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <string>
 
@@ -62,4 +63,21 @@ std::string ProgramFolder() {
     std::string path = ProgramFilePath();
     std::string::size_type slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::ptrdiff_t ReadFully(int fd, void* buffer, std::size_t size, std::int64_t offset) {
+    char* bytes = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = offset < 0 ? read(fd, bytes + got, size - got)
+                               : pread(fd, bytes + got, size - got,
+                                       static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(got);
 }

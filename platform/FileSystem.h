@@ -3,6 +3,7 @@
 // to the program are found there, never in the current directory).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,3 +20,8 @@ std::string ProgramFolder();
 
 // Full path of the running executable.
 std::string ProgramFilePath();
+
+// Reads up to size bytes from the descriptor's current position (offset < 0) or at offset,
+// going on after short reads and interruptions: the count (less than size only at the end of
+// the file), or -1 on a read error.
+std::ptrdiff_t ReadFully(int fd, void* buffer, std::size_t size, std::int64_t offset = -1);

@@ -30,20 +30,6 @@ std::uint32_t TickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::ptrdiff_t ReadBlock(int fd, std::uint8_t* buffer, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = read(fd, buffer + got, size - got);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(got);
-}
-
 }  // namespace
 
 bool LockingUnsupported(int error) {
@@ -171,7 +157,7 @@ int TThSendLoader::Upload(int fd) {
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return leFileOpenFailed;
     TLoaderUpload upload(
         static_cast<std::uint64_t>(info.st_size),
-        [fd](std::uint8_t* buffer, std::size_t size) { return ReadBlock(fd, buffer, size); });
+        [fd](std::uint8_t* buffer, std::size_t size) { return ReadFully(fd, buffer, size); });
     for (;;) {
         TLoaderUpload::TAction action = upload.Next();
         int code = leNone;
