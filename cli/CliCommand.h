@@ -46,7 +46,7 @@ const TCliCommand* FindCliCommand(const std::string& name);
 std::vector<TCliCommand> NetworkCommands();
 std::vector<TCliCommand> PortCommands();
 
-// Options every command has (--yes, --json, --help).
+// Options every command has (--yes, --json, --log, --help).
 std::vector<TCliOption> CommonOptions();
 
 // A page's refusal: its message (Shift_JIS) is shown and the run ends with status 64 before
