@@ -18,6 +18,7 @@ const std::vector<TCliCommand>& CliCommands() {
     static const std::vector<TCliCommand> commands = [] {
         std::vector<TCliCommand> all;
         for (TCliCommand& command : NetworkCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : SerialCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : PortCommands()) all.push_back(std::move(command));
         return all;
     }();
