@@ -9,12 +9,15 @@
 #include "AppStrings.h"
 #include "CliCommand.h"
 #include "CliStatusControls.h"
+#include "Config8019File.h"
 #include "Cp932.h"
 #include "Dmod.h"
 #include "FileSystem.h"
 #include "FirmwareFileCheck.h"
+#include "MacSetup.h"
 #include "NavrilDataModule.h"
 #include "SafeFiles.h"
+#include "SystemError.h"
 
 namespace {
 
@@ -145,6 +148,42 @@ int RunBios(TCliContext& c) {
     return Finish(c, result, AppStrings::Completed);
 }
 
+int RunMac(TCliContext& c) {
+    if (Port(c).empty()) throw ECliRefused(AppText(AppStrings::SetMacAddressInvalid));
+    // The settings as they will be sent, checked before anything goes to the access point.
+    const TConfig8019Location location = TConfig8019Location::Default();
+    TConfig8019 config;
+    TConfig8019Options options;
+    LoadConfig8019(location, config, options);
+    ApplyMacOptions(c.Arguments, config, options);
+    const int waitSeconds = static_cast<int>(c.Arguments.Number("wait-s", 30, 1, 3600));
+    TSerialRun run(c);
+    TCliEthernetSetup setup(c, run.dmod.rs232c1, location, waitSeconds);
+    run.module.Dlg8019Setup = &setup;
+    c.View.Summary(
+        AppText(AppStrings::SetMacAddressTitle),
+        {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+         Utf8ToSjis("MACアドレス : " + config.MACID),
+         Utf8ToSjis(std::string("自動インクリメント : ") + (options.AutoInc ? "する" : "しない"))});
+    TCliStatusControls status(c.View);
+    int result =
+        run.module.SetMacAddressBySerial(Port(c), status.TotalSizeEdit(), status.ProceedSizeEdit(),
+                                         status.Gauge(), status.StatusLabel());
+    if (result != orDone) return Finish(c, result, AppStrings::Completed);
+    // The wizard's result only says that the settings were confirmed; the command's status
+    // says whether the programmer took them.
+    c.View.Fact("mac", "\"sent\":" + JsonString(setup.SentMac()) +
+                           ",\"next\":" + JsonString(setup.NextMac()));
+    switch (setup.Outcome()) {
+        case TCliEthernetSetup::TOutcome::Completed:
+            return Finish(c, orDone, AppStrings::Completed);
+        case TCliEthernetSetup::TOutcome::Abandoned:
+            return Finish(c, orCancelled, AppStrings::Completed);
+        default:
+            return Finish(c, orError, AppStrings::Completed);
+    }
+}
+
 std::vector<TCliOption> SerialOptions(std::vector<TCliOption> own) {
     std::vector<TCliOption> options = {
         {"port", "PORT", "シリアルポート",
@@ -203,6 +242,19 @@ std::vector<TCliCommand> SerialCommands() {
                "上書きしてよろしいですか？\"."}}),
          RunSerialDownload,
          {"tivra-cli serial-download --port COM1 --file backup.bin --overwrite"}},
+        {"mac",
+         "MAC address and controller settings over the serial port",
+         "Sends the EEPROM programmer to the access point's boot code over the serial port, "
+         "then the Ethernet controller settings: those of the settings file CFG8019.INI in the "
+         "user's configuration folder, changed by the options. With automatic increment the "
+         "address is advanced after the setting and saved for the next board, so a loop of "
+         "runs gives consecutive boards consecutive addresses. The status is 0 only when the "
+         "programmer confirmed all four steps.",
+         SerialOptions(MacOptions()),
+         RunMac,
+         {"tivra-cli mac --port COM1 --mac 02:C0:DE:00:10:00 --auto-increment --yes",
+          "for board in 1 2 3; do read -p \"next board, Enter\"; tivra-cli mac --port COM1 "
+          "--yes || break; done"}},
         {"bios",
          "BIOS update over the serial port",
          std::string("Sends the BIOS update loader to the access point's boot code over the "

@@ -3,10 +3,13 @@
 // must arrive byte for byte both ways; Ctrl-C cancels only while the access point is silent.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 
 #include "BootCode.h"
 #include "CliRun.h"
+#include "EepromImage.h"
+#include "EepromProgrammer.h"
 #include "FirmwareFiles.h"
 #include "FirmwareLoaderMachine.h"
 #include "TempDir.h"
@@ -37,6 +40,7 @@ protected:
     void SetUp() override {
         dir.Write("orbaflwr.com", SimulatedFirmwareLoaderFile());
         dir.Write("nvbioupd.com", SimulatedFirmwareLoaderFile());
+        dir.Write("ror8019.com", SimulatedEepromProgrammerFile());
     }
     void TearDown() override {
         if (boot) boot->Stop();
@@ -53,7 +57,11 @@ protected:
     TCliOutcome Run(const std::string& command, std::vector<std::string> more,
                     const std::function<void(pid_t, const std::string&)>& watch = nullptr) {
         more.insert(more.begin(), {command, "--port", "COM1", "--loader-folder", dir.Path("")});
-        return RunTivraCli(more, {{"TIVRA_COM1", boot->SlavePath()}, {"LC_ALL", "C.UTF-8"}}, watch);
+        return RunTivraCli(more,
+                           {{"TIVRA_COM1", boot->SlavePath()},
+                            {"LC_ALL", "C.UTF-8"},
+                            {"XDG_CONFIG_HOME", dir.Path("config")}},
+                           watch);
     }
     std::string Written() {
         std::string written;
@@ -136,6 +144,40 @@ TEST_F(CliSerial, CtrlCCancelsTheHandshakeButNotTheLoaderAtWork) {
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.err.find("runs to its end"), std::string::npos) << outcome.err;
     EXPECT_EQ(Written(), TempDir::Read(file));
+}
+
+TEST_F(CliSerial, MacLoopGivesThreeBoardsConsecutiveAddresses) {
+    std::filesystem::create_directories(dir.Path("config/tivra"));
+    const std::string settings = dir.Write("config/tivra/CFG8019.INI", "[Misc]\nAutoInc=0\n");
+    // The first board names the address and turns the increment on; the others take what the
+    // settings file keeps. 42 is skipped for NDIS drivers.
+    const std::vector<std::string> first = {"--mac", "02:C0:DE:00:00:41", "--auto-increment"};
+    const char* expected[] = {"02C0DE000041", "02C0DE000043", "02C0DE000044"};
+    for (int board = 0; board < 3; ++board) {
+        SCOPED_TRACE(board);
+        StartBootCode({}, {});
+        std::vector<std::string> options = board == 0 ? first : std::vector<std::string>{};
+        options.push_back("--yes");
+        TCliOutcome outcome = Run("mac", options);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_NE(outcome.out.find("[4/4] 設定データの検証"), std::string::npos) << outcome.out;
+        std::vector<std::uint8_t> packet;
+        boot->WithProgram([&](TLoaderProgram* program) {
+            if (auto* p = dynamic_cast<TEepromProgrammerProgram*>(program))
+                packet = p->Programmer().Packet();
+        });
+        TConfig8019 sent;
+        sent.MACID = expected[board];
+        EXPECT_EQ(packet, BuildConfigPacket(BuildEepromImage(sent)));
+    }
+    const std::string saved = TempDir::Read(settings);
+    EXPECT_NE(saved.find("MACID=02C0DE000045\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("AutoInc=1\n"), std::string::npos) << saved;
+    // A refused address sends nothing: the dialog's message and the usage status.
+    TCliOutcome refused = Run("mac", {"--mac", "02C0DE005700", "--yes"});
+    EXPECT_EQ(refused.status, 64);
+    EXPECT_NE(refused.err.find("MACアドレス"), std::string::npos) << refused.err;
+    EXPECT_EQ(TempDir::Read(settings), saved);
 }
 
 }  // namespace
