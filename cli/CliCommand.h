@@ -46,6 +46,7 @@ const TCliCommand* FindCliCommand(const std::string& name);
 std::vector<TCliCommand> NetworkCommands();
 std::vector<TCliCommand> PortCommands();
 std::vector<TCliCommand> SerialCommands();
+std::vector<TCliCommand> FilterCommands();
 
 // The file a download replaces (a symbolic link is followed); a usage error when it exists and
 // is not a regular file.

@@ -19,6 +19,7 @@ const std::vector<TCliCommand>& CliCommands() {
         std::vector<TCliCommand> all;
         for (TCliCommand& command : NetworkCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : SerialCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : FilterCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : PortCommands()) all.push_back(std::move(command));
         return all;
     }();
