@@ -23,7 +23,7 @@ namespace {
 
 // The data module of one serial run with its serial data module.
 struct TSerialRun {
-    explicit TSerialRun(TCliContext& c) : module(c.Dialogs) {
+    explicit TSerialRun(TCliContext& c) : gate(c.Gate), module(c.Dialogs) {
         module.Dmod = &dmod;
         if (c.Arguments.Has("loader-folder")) {
             std::string folder = c.Arguments.Value("loader-folder");
@@ -50,8 +50,13 @@ struct TSerialRun {
                 if (stage == TStage::Handshake) module.CancelHandshake();
             });
     }
-    ~TSerialRun() { module.OnHandshakeCancelable = nullptr; }
+    ~TSerialRun() {
+        // The policy refers to this run; a later request meets no operation.
+        gate.SetPolicy(nullptr, nullptr);
+        module.OnHandshakeCancelable = nullptr;
+    }
 
+    TCancelGate& gate;
     TDmod dmod;
     TnavrilDataModule module;
     enum class TStage { BeforeLoader, Handshake, LoaderAtWork };
