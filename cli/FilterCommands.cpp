@@ -227,8 +227,9 @@ int RunFilterCheck(TCliContext& c) {
                               ",\"passed\":" + (passed ? "true" : "false"));
     if (!passed) {
         return Done(c, kExitError,
-                    Utf8ToSjis(std::to_string(badLines) + " bad line(s); the list would " +
-                               (badLines ? "not be the file's" : "be refused")));
+                    Utf8ToSjis(badLines ? std::to_string(badLines) +
+                                              " line(s) of the file are not entries of the list"
+                                        : std::string("the list would be refused")));
     }
     return Done(c, kExitDone, Utf8ToSjis(std::to_string(lines.size()) + " entries may be written"));
 }
