@@ -45,8 +45,20 @@ const TCliCommand* FindCliCommand(const std::string& name);
 // The commands of each group; CliCommands joins them.
 std::vector<TCliCommand> NetworkCommands();
 std::vector<TCliCommand> PortCommands();
+std::vector<TCliCommand> SerialCommands();
+std::vector<TCliCommand> FilterCommands();
 
-// Options every command has (--yes, --json, --help).
+// The file a download replaces (a symbolic link is followed); a usage error when it exists and
+// is not a regular file.
+std::string DownloadTarget(const std::string& fileName);
+// Compares fileName with the image read back from source (a scratch file), reports the result
+// (and writes --report) and returns the exit status: 0 identical, 1 different.
+int ReportComparison(TCliContext& c, const std::string& fileName, const std::string& image,
+                     const std::string& source);
+// "verify --port": the serial download into a private scratch file, then the comparison.
+int VerifyBySerial(TCliContext& c);
+
+// Options every command has (--yes, --json, --log, --help).
 std::vector<TCliOption> CommonOptions();
 
 // A page's refusal: its message (Shift_JIS) is shown and the run ends with status 64 before

@@ -7,6 +7,9 @@ std::vector<TCliOption> CommonOptions() {
         {"json", "", "",
          "Write one JSON object per event (phase, progress, message, question, prompt, "
          "result) on standard output instead of the progress display."},
+        {"log", "FILE", "",
+         "Append a diagnostic trace for support to FILE (phases, HTTP requests, the bytes on "
+         "the serial line; never the password). The variable TIVRA_LOG does the same."},
         {"help", "", "", "Show this help and end."},
     };
 }
@@ -15,6 +18,8 @@ const std::vector<TCliCommand>& CliCommands() {
     static const std::vector<TCliCommand> commands = [] {
         std::vector<TCliCommand> all;
         for (TCliCommand& command : NetworkCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : SerialCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : FilterCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : PortCommands()) all.push_back(std::move(command));
         return all;
     }();

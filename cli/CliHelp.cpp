@@ -1,6 +1,8 @@
 // Usage, command help and the manual page, all from the command tables.
 #include "CliHelp.h"
 
+#include <algorithm>
+
 #include "CliPassword.h"
 
 namespace {
@@ -47,7 +49,7 @@ std::string ProgramUsage() {
         "work.\n\nCommands:\n";
     for (const TCliCommand& command : CliCommands()) {
         std::string name = "  " + command.Name;
-        name.resize(14, ' ');
+        name.resize(std::max<std::size_t>(name.size() + 2, 19), ' ');
         text += name + command.Summary + "\n";
     }
     text += "\nExit status:\n";

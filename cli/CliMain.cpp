@@ -3,15 +3,19 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "AppStrings.h"
 #include "CliCommand.h"
 #include "CliHelp.h"
 #include "Cp932.h"
+#include "DiagnosticLog.h"
 #include "FileSystem.h"
 #include "HttpGetThread.h"
 #include "MainThread.h"
@@ -40,6 +44,17 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
     TProgressView::Kind kind = json                    ? TProgressView::Kind::Json
                                : isatty(STDERR_FILENO) ? TProgressView::Kind::Bar
                                                        : TProgressView::Kind::Lines;
+    // The diagnostic trace: --log FILE, else the variable TIVRA_LOG.
+    std::string logPath = arguments.Offers("log") ? arguments.Value("log") : "";
+    if (logPath.empty()) {
+        const char* variable = std::getenv("TIVRA_LOG");
+        if (variable) logPath = variable;
+    }
+    if (!logPath.empty() && !OpenDiagnosticLog(logPath)) {
+        return UsageError(text, command.Name,
+                          "cannot open the log file " + logPath + ": " + std::strerror(errno));
+    }
+    if (DiagnosticLogOn()) LogLine("cli", "tivra-cli " + command.Name);
     std::unique_ptr<TProgressView> view = MakeProgressView(kind, text, stdout, stderr);
     TCliDialogs dialogs(*view, interactive);
     dialogs.AnswerAll(arguments.Offers("yes") && arguments.Has("yes"));
@@ -69,6 +84,7 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
         status = kExitError;
     }
     SetProcessEventsHook(nullptr);
+    if (DiagnosticLogOn()) LogLine("cli", "exit status " + std::to_string(status));
     // The data module is gone, which cancelled any HTTP request still running; let its worker
     // hand over its completion and end before the program does.
     WaitForHTTPGetThreads(5000);

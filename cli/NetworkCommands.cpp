@@ -106,6 +106,8 @@ int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* do
     return kExitError;
 }
 
+}  // namespace
+
 // The file a download replaces. An existing destination must be a regular file: the image
 // is written beside it and renamed over it, which must never replace a device node or a
 // folder. A symbolic link is followed, so the file it names is replaced and the link stays.
@@ -125,6 +127,8 @@ std::string DownloadTarget(const std::string& fileName) {
     }
     return target;
 }
+
+namespace {
 
 // Asks the download page's overwrite question for an existing destination; false on "no".
 bool OverwriteConfirmed(TCliContext& c, const std::string& fileName) {
@@ -208,6 +212,10 @@ int RunDownload(TCliContext& c) {
 }
 
 int RunVerify(TCliContext& c) {
+    if (c.Arguments.Has("address") == c.Arguments.Has("port")) {
+        throw ECliUsage("verify needs exactly one of --address and --port");
+    }
+    if (c.Arguments.Has("port")) return VerifyBySerial(c);
     TLogin login = ReadLogin(c);
     std::string fileName = c.Arguments.Value("file");
     if (login.typedAddress.empty() || !FileExists(fileName) || login.user.empty()) {
@@ -225,9 +233,15 @@ int RunVerify(TCliContext& c) {
     int result = DownloadInto(c, *module, login, password, image);
     if (result != orDone) return Finish(c, *module, result, AppStrings::Completed);
 
+    return ReportComparison(c, fileName, image, "access point " + c.Arguments.Value("address"));
+}
+
+}  // namespace
+
+int ReportComparison(TCliContext& c, const std::string& fileName, const std::string& image,
+                     const std::string& source) {
     TImageComparison comparison = CompareImageFiles(fileName, image);
-    std::string report =
-        ComparisonReport(comparison, fileName, "access point " + c.Arguments.Value("address"));
+    std::string report = ComparisonReport(comparison, fileName, source);
     if (c.Arguments.Has("report")) WriteFileReplacing(c.Arguments.Value("report"), report);
     c.View.Fact("verify",
                 "\"identical\":" + std::string(comparison.Identical ? "true" : "false") +
@@ -243,8 +257,6 @@ int RunVerify(TCliContext& c) {
     c.View.Result(kExitError, Utf8ToSjis("the access point's image differs from " + fileName));
     return kExitError;
 }
-
-}  // namespace
 
 std::vector<TCliCommand> NetworkCommands() {
     return {
@@ -283,7 +295,8 @@ std::vector<TCliCommand> NetworkCommands() {
           "--file backup.bin"}},
         {"verify",
          "compare the access point's firmware with a file",
-         "Reads the access point's firmware image over the LAN and compares it with a file, "
+         "Reads the access point's firmware image over the LAN (--address) or the serial port "
+         "(--port) and compares it with a file, "
          "byte for byte. Nothing is written on disk but the report (--report); the image read "
          "back is kept in a private temporary folder and removed. The status is 0 when they "
          "are identical and 1 when they differ, with the first differing offset in the "
@@ -291,6 +304,11 @@ std::vector<TCliCommand> NetworkCommands() {
          Join(Join(LoginOptions(),
                    {{"file", "FILE", "ファームウェアファイル", "The file to compare with."},
                     {"report", "FILE", "", "Also write the report to FILE."},
+                    {"port", "PORT", "シリアルポート",
+                     "Read the image over this serial port (COM1 to COM4 or a device path) "
+                     "instead of the network; give --port or --address, not both."},
+                    {"loader-folder", "DIR", "",
+                     "With --port: the folder holding the loader programs."},
                     {"confirm-download", "", "",
                      "Answer OK to \"ファームウェアをダウンロードします\"."},
                     kPauseOption}),

@@ -346,4 +346,43 @@ TEST_F(CliNetwork, CtrlCStopsADownloadButNotAnUpdateUnderWay) {
     }
 }
 
+TEST_F(CliNetwork, FilterListGoesThroughAFileItsCheckAndBack) {
+    TApSimulator& simulator = StartSimulator("127.0.13.60");
+    auto filter = [&](const std::string& command, std::vector<std::string> more) {
+        more.insert(more.begin(), {command, "--address", "127.0.13.60", "--password", "pw"});
+        return RunTivraCli(more, {{"LC_ALL", "C.UTF-8"}});
+    };
+    // Fetched into a file (".mft" appended); an existing file is replaced only on request.
+    TCliOutcome outcome = filter("filter-get", {"--file", dir.Path("unit")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const std::string fetched = TempDir::Read(dir.Path("unit.mft"));
+    EXPECT_EQ(fetched, "00A0C9-12AB34 \x8E\x96\x96\xB1\x8F\x8APC\r\n001122-334455 printer\r\n");
+    EXPECT_EQ(filter("filter-get", {"--file", dir.Path("unit.mft")}).status, 2);
+    EXPECT_EQ(filter("filter-get", {"--file", dir.Path("unit.mft"), "--overwrite"}).status, 0);
+
+    // A file with a bad and a duplicate line: the check fails without any network, and the
+    // answer to the question decides whether the write-back skips them or stops.
+    const std::string edited =
+        dir.Write("edited.mft", fetched +
+                                    "# comment\r\nnot-an-address\r\n001122-334455 again\r\n"
+                                    "0000F4-A1B2C3 lab\r\n");
+    EXPECT_EQ(RunTivraCli({"filter-check", "--file", dir.Path("unit.mft")}).status, 0);
+    EXPECT_EQ(RunTivraCli({"filter-check", "--file", edited, "--bad-lines", "ignore"}).status, 1);
+    outcome = filter("filter-put", {"--file", edited, "--bad-lines", "no", "--yes"});
+    EXPECT_EQ(outcome.status, 2) << outcome.err;
+    EXPECT_TRUE(simulator.Report().Streams().empty());
+    outcome = filter("filter-put",
+                     {"--file", edited, "--bad-lines", "yes", "--yes", "--pause-ms", "300"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    ASSERT_TRUE(simulator.Report().WaitForStreams(1, 5000));
+    const std::vector<TApSimStream> streams = simulator.Report().Streams();
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].Kind, "filter list");
+    EXPECT_TRUE(streams[0].Complete);
+    const std::vector<std::string> expected = {TApSimFilterList::SampleLines()[0],
+                                               TApSimFilterList::SampleLines()[1],
+                                               "00:00:F4:A1:B2:C3 lab"};
+    EXPECT_EQ(simulator.FilterList().Lines(), expected);
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 
+#include <filesystem>
+
 #include "CliRun.h"
 #include "TempDir.h"
 
@@ -42,6 +44,14 @@ TEST(CliUsage, RefusesWhatThePagesAndTheTablesRefuse) {
         {{"download", "--address", "192.168.0", "--file", dir.Path("out.bin")},
          64,
          "is not an IPv4 address"},
+        {{"serial-upload", "--file", firmware},
+         64,
+         "・COMポートの設定\n・ファームウェアファイルの存在"},
+        {{"serial-download", "--port", "COM1"}, 64, "・ファームウェアファイルの設定"},
+        {{"bios", "--port", "COM1", "--file", dir.Path("none.brm")}, 64, "・BIOSファイルの存在"},
+        {{"verify", "--address", "127.0.13.1", "--port", "COM1", "--file", firmware},
+         64,
+         "exactly one of --address and --port"},
         // A download replaces its destination by renaming; never a device node.
         {{"download", "--address", "127.0.13.1", "--file", "/dev/null"},
          64,
@@ -66,30 +76,41 @@ TEST(CliUsage, RefusesWhatThePagesAndTheTablesRefuse) {
     }
 }
 
-TEST(CliUsage, PortsTellWhatEachNameReaches) {
+TEST(CliUsage, PortsTellWhatEachNameReachesAndWhy) {
     TempDir dir;
     int master = -1, slave = -1;
     char slaveName[256] = {};
     ASSERT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
-    TCliOutcome outcome = RunTivraCli({"ports", "--json"}, {{"TIVRA_COM1", slaveName},
-                                                            {"TIVRA_COM2", dir.Path("gone")},
-                                                            {"TIVRA_COM3", dir.Write("plain", "")},
-                                                            {"TIVRA_COM4", ""}});
+    // COM4 comes from the user's settings file; a diagnostic log is written on request.
+    std::filesystem::create_directories(dir.Path("tivra"));
+    dir.Write("tivra/serial-ports.conf", "# test\nCOM4=" + std::string(slaveName) + "\n");
+    const std::string log = dir.Path("trace.log");
+    TCliOutcome outcome =
+        RunTivraCli({"ports", "--json", "--log", log}, {{"TIVRA_COM1", slaveName},
+                                                        {"TIVRA_COM2", dir.Path("gone")},
+                                                        {"TIVRA_COM3", dir.Write("plain", "")},
+                                                        {"TIVRA_COM4", ""},
+                                                        {"XDG_CONFIG_HOME", dir.Path("")}});
     close(master);
     close(slave);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     const std::string expected[] = {
         "{\"event\":\"port\",\"name\":\"COM1\",\"device\":\"" + std::string(slaveName) +
-            "\",\"source\":\"TIVRA_COM1\",\"state\":\"present\"}\n",
+            "\",\"source\":\"variable\",\"state\":\"usable\"}\n",
         "{\"event\":\"port\",\"name\":\"COM2\",\"device\":\"" + dir.Path("gone") +
-            "\",\"source\":\"TIVRA_COM2\",\"state\":\"missing\"}\n",
+            "\",\"source\":\"variable\",\"state\":\"missing\",\"why\":\"COM2 の装置 ",
         "\"name\":\"COM3\",\"device\":\"" + dir.Path("plain") +
-            "\",\"source\":\"TIVRA_COM3\",\"state\":\"not a terminal device\"}\n",
-        "\"name\":\"COM4\",\"device\":\"/dev/ttyS3\",\"source\":\"default\"",
+            "\",\"source\":\"variable\",\"state\":\"not a terminal device\",\"why\":\"" +
+            dir.Path("plain") + " はシリアルポートではありません。\"}\n",
+        "\"name\":\"COM4\",\"device\":\"" + std::string(slaveName) +
+            "\",\"source\":\"settings\",\"state\":\"usable\"}\n",
     };
     for (const std::string& line : expected) {
         EXPECT_NE(outcome.out.find(line), std::string::npos) << line << "\n" << outcome.out;
     }
+    std::string trace = TempDir::Read(log);
+    EXPECT_NE(trace.find("[cli] tivra-cli ports"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("exit status 0"), std::string::npos) << trace;
 }
 
 }  // namespace

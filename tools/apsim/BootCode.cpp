@@ -162,11 +162,13 @@ void TBootCodeSim::Serve() {
     std::uint8_t chunk[4096];
     for (;;) {
         pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        constexpr int kSettingsLookMs = 20;
+        if (poll(fds, 2, ProgramWaitsToSpeak() ? kSettingsLookMs : -1) < 0) {
             if (errno == EINTR) continue;
             return;
         }
         if (fds[1].revents) return;
+        LetProgramSpeak();
         if (!(fds[0].revents & POLLIN)) {
             // The line is down (no slave open is impossible while we hold one): rest a little
             // instead of spinning on the condition.
@@ -185,6 +187,25 @@ void TBootCodeSim::Serve() {
             return;
         }
     }
+}
+
+bool TBootCodeSim::ProgramWaitsToSpeak() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return program_ && program_->WaitsToSpeak();
+}
+
+void TBootCodeSim::LetProgramSpeak() {
+    std::vector<std::uint8_t> opening;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        termios line{};
+        if (!program_ || !program_->WaitsToSpeak() || tcgetattr(slave_, &line) != 0) return;
+        opening = program_->Opening(line);
+        if (opening.empty()) return;
+        Record(sent_, opening.data(), opening.size());
+        changed_.notify_all();
+    }
+    WriteAll(opening);
 }
 
 bool TBootCodeSim::Answer(const std::uint8_t* data, std::size_t size) {

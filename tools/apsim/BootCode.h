@@ -7,6 +7,8 @@
 // loader that arrived, and are otherwise ignored. Optionally the line runs at a real rate.
 #pragma once
 
+#include <termios.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +32,12 @@ public:
     virtual bool Ended() const = 0;
     // True when the line is to drop (after the answer of this Feed went out).
     virtual bool DropLine() const { return false; }
+    // A program that speaks first (the EEPROM programmer, once the PC raises DTR) waits for
+    // the line's settings: while WaitsToSpeak, the boot code shows it the settings the program
+    // on the PC set, every few milliseconds, and sends what Opening returns. A pseudo-terminal
+    // carries no DTR, so the settings stand in for it.
+    virtual bool WaitsToSpeak() const { return false; }
+    virtual std::vector<std::uint8_t> Opening(const struct termios&) { return {}; }
 };
 
 class TBootCodeSim {
@@ -79,6 +87,9 @@ public:
 
 private:
     void Serve();
+    // A program that speaks first: whether it waits, and its chance to do so.
+    bool ProgramWaitsToSpeak() const;
+    void LetProgramSpeak();
     // Returns false when the line is to drop.
     bool Answer(const std::uint8_t* data, std::size_t size);
     // Bytes after the accepted loader: the stage, or the chosen program.

@@ -4,7 +4,9 @@
 // bang|hash|percent|silence, --boot-fault-ack N and --loader-out PATH; and the firmware loader
 // it runs after a simulated loader file: --flash-units N, --flash-image PATH, --announce-units N,
 // --loader-fault bang|hash|silence|bad-checksum|percent|drop, --loader-fault-at N and
-// --line-rate BPS.
+// --line-rate BPS. A loader file that begins with the EEPROM programmer's mark runs the
+// simulated EEPROM programmer instead, which greets once the PC has set the line for the
+// controller settings.
 #pragma once
 
 #include <string>

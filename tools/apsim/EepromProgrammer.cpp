@@ -84,3 +84,20 @@ void TEepromProgrammer::Fail(const std::string& why) {
     phase_ = TPhase::Failed;
     failure_ = why;
 }
+
+std::vector<std::uint8_t> TEepromProgrammerProgram::Opening(const struct termios& line) {
+    constexpr auto kSettled = std::chrono::milliseconds(200);
+    const bool transferSettings = cfgetospeed(&line) == B4800 && (line.c_cflag & CSTOPB) != 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (!transferSettings) {
+        settingsSeen_ = false;
+        return {};
+    }
+    if (!settingsSeen_) {
+        settingsSeen_ = true;
+        settingsSince_ = now;
+    }
+    if (now - settingsSince_ < kSettled) return {};
+    greeted_ = true;
+    return programmer_.Prompt();
+}

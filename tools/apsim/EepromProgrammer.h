@@ -6,10 +6,15 @@
 // wrong greeting, or silence after the packet.
 #pragma once
 
+#include <termios.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "BootCode.h"
 
 enum class TProgrammerFault { None, WrongGreeting, SilentAfterPacket };
 
@@ -50,4 +55,29 @@ private:
     TPhase phase_ = TPhase::Idle;
     std::vector<std::uint8_t> packet_;
     std::string failure_;
+};
+
+// The programmer as a program of the simulated boot code: it greets once the PC has set the
+// line to 4800 bit/s with two stop bits (the transfer's settings, standing in for DTR) and the
+// settings have stood for a moment, so that the PC's purge on opening cannot swallow the
+// greeting; then it answers as TEepromProgrammer does.
+class TEepromProgrammerProgram : public TLoaderProgram {
+public:
+    explicit TEepromProgrammerProgram(TProgrammerFault fault = TProgrammerFault::None)
+        : programmer_(fault) {}
+    std::vector<std::uint8_t> Feed(const std::uint8_t* data, std::size_t size) override {
+        return programmer_.Feed(data, size);
+    }
+    bool Ended() const override {
+        return programmer_.Done() || programmer_.Phase() == TEepromProgrammer::TPhase::Failed;
+    }
+    bool WaitsToSpeak() const override { return !greeted_; }
+    std::vector<std::uint8_t> Opening(const struct termios& line) override;
+    const TEepromProgrammer& Programmer() const { return programmer_; }
+
+private:
+    TEepromProgrammer programmer_;
+    bool greeted_ = false;
+    bool settingsSeen_ = false;
+    std::chrono::steady_clock::time_point settingsSince_{};
 };

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ApSimulator.h"
+#include "EepromProgrammer.h"
 
 namespace {
 
@@ -274,8 +275,19 @@ TBootCodeSim::TProgramChooser SimulatedLoaderPrograms(const TFirmwareLoaderConfi
         const std::string magic = FirmwareLoaderMagic;
         if (loader.size() >= magic.size() && std::equal(magic.begin(), magic.end(), loader.begin()))
             return std::make_unique<TFirmwareLoaderMachine>(config);
+        const std::string programmer = EepromProgrammerMagic;
+        if (loader.size() >= programmer.size() &&
+            std::equal(programmer.begin(), programmer.end(), loader.begin()))
+            return std::make_unique<TEepromProgrammerProgram>();
         return nullptr;
     };
+}
+
+std::string SimulatedEepromProgrammerFile() {
+    std::string file = EepromProgrammerMagic;
+    file += "\r\n";
+    for (std::size_t i = file.size(); i < 600; ++i) file += static_cast<char>('a' + i % 26);
+    return file;
 }
 
 std::string SimulatedFirmwareLoaderFile() {

@@ -102,9 +102,12 @@ private:
 };
 
 // The simulator's loader programs, told apart by the first bytes of the uploaded loader: a
-// loader that begins with FirmwareLoaderMagic runs the firmware loader (with config). Further
-// programs add an entry here.
+// loader that begins with FirmwareLoaderMagic runs the firmware loader (with config), one that
+// begins with EepromProgrammerMagic the EEPROM programmer. Further programs add an entry here.
 inline constexpr char FirmwareLoaderMagic[] = "TIVRA-APSIM FIRMWARE LOADER";
+inline constexpr char EepromProgrammerMagic[] = "TIVRA-APSIM EEPROM PROGRAMMER";
 TBootCodeSim::TProgramChooser SimulatedLoaderPrograms(const TFirmwareLoaderConfig& config);
 // A loader file the simulator runs as its firmware loader (for the demo and the tests).
 std::string SimulatedFirmwareLoaderFile();
+// A loader file the simulator runs as its EEPROM programmer (install it as ror8019.com).
+std::string SimulatedEepromProgrammerFile();

@@ -1,0 +1,297 @@
+// The MAC address filter commands over the wizard's filter layer: "filter-get" fetches the
+// access point's list into a filter file (.mft), "filter-put" reads a filter file, checks it as
+// the editor's Next does and writes it back, "filter-check" only reads and checks a file. A bad
+// or duplicate line of a file asks the editor's Yes/No/Ignore question, answered by
+// --bad-lines, by --yes, or on the terminal.
+#include "AppStrings.h"
+#include "CliCommand.h"
+#include "CliPassword.h"
+#include "CliStatusControls.h"
+#include "Cp932.h"
+#include "FileSystem.h"
+#include "MafCheck.h"
+#include "MafFile.h"
+#include "MafList.h"
+#include "MafTransfer.h"
+#include "NavrilDataModule.h"
+#include "OperationRunner.h"
+#include "Utils.h"
+
+namespace {
+
+// The filter write-back needs two of the data module's operations; the others are not the
+// filter's business and end as errors.
+class TCliOperationRunner : public TOperationRunner {
+public:
+    explicit TCliOperationRunner(TnavrilDataModule& module) : module_(module) {}
+    int UploadFirmwareByNetwork(const std::string&, const std::string&, const std::string&,
+                                const std::string&, bool, TEditControl&, TEditControl&,
+                                TGaugeControl&, TLabelControl&) override {
+        return orError;
+    }
+    int DownloadFirmwareByNetwork(const std::string&, const std::string&, const std::string&,
+                                  const std::string&, TEditControl&, TEditControl&, TGaugeControl&,
+                                  TLabelControl&) override {
+        return orError;
+    }
+    int UploadFirmwareBySerial(const std::string&, const std::string&, TEditControl&, TEditControl&,
+                               TGaugeControl&, TLabelControl&) override {
+        return orError;
+    }
+    int DownloadFirmwareBySerial(const std::string&, const std::string&, TEditControl&,
+                                 TEditControl&, TGaugeControl&, TLabelControl&) override {
+        return orError;
+    }
+    int SetMacAddressBySerial(const std::string&, TEditControl&, TEditControl&, TGaugeControl&,
+                              TLabelControl&) override {
+        return orError;
+    }
+    int UpdateBiosBySerial(const std::string&, const std::string&, TEditControl&, TEditControl&,
+                           TGaugeControl&, TLabelControl&) override {
+        return orError;
+    }
+    int SendFileBySocket(const std::string& address, const std::string& fileName,
+                         TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                         TGaugeControl& gauge, TLabelControl& statusLabel) override {
+        return module_.SendFileBySocket(address, fileName, totalSizeEdit, proceedSizeEdit, gauge,
+                                        statusLabel);
+    }
+    void KickFirmwareUpdate(const std::string& address, const std::string& userName,
+                            const std::string& password, const std::string& pageName,
+                            const std::string& formData) override {
+        module_.KickFirmwareUpdate(address, userName, password, pageName, formData);
+    }
+
+private:
+    TnavrilDataModule& module_;
+};
+
+struct TConnection {
+    std::string address;  // Shift_JIS, as typed
+    std::string user;
+};
+
+TConnection ReadConnection(const TCliContext& c) {
+    TConnection connection{c.Text.ToSjis(c.Arguments.Value("address")),
+                           c.Text.ToSjis(c.Arguments.Value("user", "root"))};
+    if (connection.address.empty() || connection.user.empty()) {
+        throw ECliRefused(AppText(AppStrings::MafConnectInvalid));
+    }
+    return connection;
+}
+
+int Done(TCliContext& c, int status, const std::string& sjis) {
+    c.View.Result(status, sjis);
+    return status;
+}
+
+// The answer --bad-lines gives to the Yes/No/Ignore question, or the dialogs' way.
+TMafLineQuestion BadLineQuestion(TCliContext& c, int& badLines) {
+    std::string given = c.Arguments.Value("bad-lines");
+    if (!given.empty() && given != "yes" && given != "no" && given != "ignore") {
+        throw ECliUsage("--bad-lines takes yes, no or ignore");
+    }
+    return [&c, &badLines, given](const std::string& text) {
+        ++badLines;
+        if (given.empty()) return c.Dialogs.YesNoIgnore(text);
+        const TDialogs::Answer answer = given == "yes"  ? TDialogs::Answer::Yes
+                                        : given == "no" ? TDialogs::Answer::No
+                                                        : TDialogs::Answer::Ignore;
+        c.View.Question(text, AnswerWord(answer), "flag");
+        return answer;
+    };
+}
+
+// Reads the filter file into entries; the exit status when the reading ends the run, else -1.
+int ReadFilterFile(TCliContext& c, TMafEntries& entries, int& badLines) {
+    const std::string fileName = c.Arguments.Value("file");
+    if (fileName.empty()) throw ECliUsage("--file is needed");
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName);
+    } catch (const std::exception&) {
+        return Done(c, kExitError, AppText(AppStrings::MafFileReadError));
+    }
+    switch (AppendMafFileEntries(bytes, entries, BadLineQuestion(c, badLines))) {
+        case TMafReadEnd::Finished:
+            return -1;
+        case TMafReadEnd::Stopped:
+            return Done(c, kExitCancelled, AppText(AppStrings::Cancelled));
+        case TMafReadEnd::LimitReached:
+            // A list cut at the limit is not the file's list: nothing is written.
+            return Done(c, kExitError, AppText(AppStrings::MafFileLimit));
+    }
+    return -1;
+}
+
+// The editor's check of the text lines; false after its message.
+bool CheckLines(TCliContext& c, const std::vector<std::string>& lines) {
+    int start = -1, length = -1, failedLine = -1;
+    std::string message;
+    if (CheckMafText(lines, start, length, message, &failedLine)) return true;
+    if (failedLine >= 0 && failedLine < static_cast<int>(lines.size())) {
+        message += "\r" + lines[static_cast<std::size_t>(failedLine)];
+    }
+    c.View.Message("error", message);
+    return false;
+}
+
+std::vector<std::string> TextLines(const TMafEntries& entries) {
+    std::vector<std::string> lines;
+    for (std::string& line : FillTextFromMafList(entries)) {
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+int RunFilterGet(TCliContext& c) {
+    const TConnection connection = ReadConnection(c);
+    const std::string fileName = c.Arguments.Value("file");
+    if (fileName.empty()) throw ECliUsage("--file is needed");
+    const std::string path = MafFileNameWithExtension(fileName);
+    c.Dialogs.AnswerBy(AppText(AppStrings::MafFileExists), "overwrite",
+                       c.Arguments.Has("overwrite"), TDialogs::Answer::Ok);
+    if (FileExists(path) &&
+        c.Dialogs.OkCancel(AppText(AppStrings::MafFileExists)) != TDialogs::Answer::Ok) {
+        return Done(c, kExitCancelled, AppText(AppStrings::Cancelled));
+    }
+    const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    c.Gate.SetPolicy([] { return true; }, nullptr);  // reading changes nothing
+    TMafFetch fetch;
+    fetch.OnStatusText = [&c](const std::string& text) { c.View.Message("status", text); };
+    std::vector<std::string> lines;
+    if (!fetch.FetchMafList(connection.address, connection.user, password, lines)) {
+        return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
+    }
+    TMafEntries entries;
+    FillMafListFromText(entries, lines);
+    try {
+        WriteMafFile(path, entries);
+    } catch (const std::exception&) {
+        return Done(c, kExitError, AppText(AppStrings::MafFileWriteError));
+    }
+    c.View.Fact("filter",
+                "\"entries\":" + std::to_string(entries.size()) + ",\"file\":" + JsonString(path));
+    return Done(c, kExitDone, AppText(AppStrings::Completed));
+}
+
+int RunFilterPut(TCliContext& c) {
+    const TConnection connection = ReadConnection(c);
+    TMafEntries entries;
+    int badLines = 0;
+    if (int status = ReadFilterFile(c, entries, badLines); status >= 0) return status;
+    const std::vector<std::string> lines = TextLines(entries);
+    if (!CheckLines(c, lines)) return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
+    const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    c.View.Summary(AppText(AppStrings::MafTitle),
+                   {AppText(AppStrings::AddressLine) + connection.address,
+                    AppText(AppStrings::UserLine) + connection.user,
+                    AppText(AppStrings::PasswordLine) + MaskText(password),
+                    Utf8ToSjis(std::to_string(lines.size()) + " entries")});
+    c.Dialogs.AnswerBy(AppText(AppStrings::MafApplyQuestion), "confirm-write",
+                       c.Arguments.Has("confirm-write"), TDialogs::Answer::Ok);
+    // Once the access point has been asked to expect the list, it gets all of it.
+    c.Gate.SetPolicy([] { return false; },
+                     [&c] { c.View.Note("the filter list is being written and goes to its end"); });
+    TnavrilDataModule module(c.Dialogs);
+    TCliOperationRunner runner(module);
+    TMafWriteBack target;
+    target.Address = connection.address;
+    target.UserName = connection.user;
+    target.Password = password;
+    target.PauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
+    TCliStatusControls status(c.View);
+    const int result =
+        WriteBackMafText(lines, target, runner, c.Dialogs, status.TotalSizeEdit(),
+                         status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
+    switch (result) {
+        case orDone:
+            return Done(c, kExitDone, AppText(AppStrings::Completed));
+        case orCancelled:
+            return Done(c, kExitCancelled, AppText(AppStrings::Cancelled));
+        default:
+            return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
+    }
+}
+
+int RunFilterCheck(TCliContext& c) {
+    TMafEntries entries;
+    int badLines = 0;
+    if (int status = ReadFilterFile(c, entries, badLines); status >= 0) {
+        return status == kExitCancelled ? kExitError : status;
+    }
+    const std::vector<std::string> lines = TextLines(entries);
+    const bool passed = CheckLines(c, lines) && badLines == 0;
+    c.View.Fact("filter", "\"entries\":" + std::to_string(lines.size()) +
+                              ",\"bad_lines\":" + std::to_string(badLines) +
+                              ",\"passed\":" + (passed ? "true" : "false"));
+    if (!passed) {
+        return Done(c, kExitError,
+                    Utf8ToSjis(badLines ? std::to_string(badLines) +
+                                              " line(s) of the file are not entries of the list"
+                                        : std::string("the list would be refused")));
+    }
+    return Done(c, kExitDone, Utf8ToSjis(std::to_string(lines.size()) + " entries may be written"));
+}
+
+std::vector<TCliOption> ConnectionOptions(std::vector<TCliOption> own) {
+    std::vector<TCliOption> options = {
+        {"address", "ADDRESS", "IPアドレス", "The access point's IPv4 address."},
+        {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
+    };
+    for (const TCliOption& option : PasswordOptions()) options.push_back(option);
+    options.insert(options.end(), own.begin(), own.end());
+    for (const TCliOption& option : CommonOptions()) options.push_back(option);
+    return options;
+}
+
+const TCliOption kBadLines = {
+    "bad-lines", "ANSWER", "",
+    "Answer the question about a bad or duplicate line of the file: yes (skip it and go on), "
+    "no (stop) or ignore (skip it and every later one without asking)."};
+
+}  // namespace
+
+std::vector<TCliCommand> FilterCommands() {
+    return {
+        {"filter-get",
+         "fetch the MAC address filter list into a filter file",
+         "Reads the access point's MAC address filter list (read_maf.cgi) and writes it as a "
+         "filter file (.mft is appended to a name without extension). An existing file is "
+         "replaced only after the question is answered OK.",
+         ConnectionOptions(
+             {{"file", "FILE", "MACアドレスフィルタファイル", "The filter file to write."},
+              {"overwrite", "", "",
+               "Answer OK to \"ファイルが存在します。上書きしてよろしいですか？\"."}}),
+         RunFilterGet,
+         {"tivra-cli filter-get --address 192.168.0.1 --file unit1.mft"}},
+        {"filter-put",
+         "write a filter file to the access point's MAC address filter",
+         "Reads a filter file, checks the list as the wizard's editor does, and writes it to "
+         "the access point: the list goes as MAF.DAT to TCP port 8765 after the update request. "
+         "The access point's list is replaced by the file's.",
+         ConnectionOptions(
+             {{"file", "FILE", "MACアドレスフィルタファイル", "The filter file to write back."},
+              kBadLines,
+              {"confirm-write", "", "", "Answer OK to \"設定します。よろしいですか？\"."},
+              {"pause-ms", "MS", "",
+               "Wait this long between the update request and the list transfer (2000 when "
+               "not given)."}}),
+         RunFilterPut,
+         {"for ap in 192.168.0.1 192.168.0.2; do tivra-cli filter-put --address $ap "
+          "--file shop.mft --yes; done"}},
+        {"filter-check",
+         "check a filter file without an access point",
+         "Reads a filter file and checks it as filter-put would, without any network. The "
+         "status is 0 when every line was read and the list passes the check, else 1.",
+         [] {
+             std::vector<TCliOption> options = {
+                 {"file", "FILE", "MACアドレスフィルタファイル", "The filter file to check."},
+                 kBadLines};
+             for (const TCliOption& option : CommonOptions()) options.push_back(option);
+             return options;
+         }(),
+         RunFilterCheck,
+         {"tivra-cli filter-check --file shop.mft --bad-lines yes"}},
+    };
+}
