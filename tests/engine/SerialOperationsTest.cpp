@@ -1,7 +1,9 @@
 // The serial operations against the simulated boot code on a pseudo-terminal that the port name
 // reaches through TIVRA_COMn: the question, the loader each operation sends, what the status
 // page shows while it goes out, the loader's failures, the cancel while the access point has not
-// answered, and the firmware and BIOS transfers with the simulated firmware loader, end to end.
+// answered, the firmware and BIOS transfers with the simulated firmware loader, end to end, and
+// the faults that strike them (the line dropping, a file cut, refusals, a destination that
+// cannot be written), after which nothing may be left behind.
 #include <unistd.h>
 
 #include <algorithm>
