@@ -215,12 +215,15 @@ std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
     std::uint8_t block[Wire::BlockSize];
     for (;;) {
         if (Ends(code = ReadAck())) return code;
-        const std::ptrdiff_t got = file.ReadAt(block, sizeof block, sent);
-        if (got < 0) return teFileShort;
-        if (got == 0) {
+        if (sent == size) {
             if (Ends(code = SendWord(0))) return code;  // the end of the image
             return ReadAck();
         }
+        // The image is the size that was erased for: a file cut while it is sent ends the job
+        // without the end marker, so the loader never takes a short image as whole.
+        const std::ptrdiff_t got =
+            file.ReadAt(block, std::min<std::uint64_t>(sizeof block, size - sent), sent);
+        if (got <= 0) return teFileShort;
         const auto length = static_cast<std::size_t>(got);
         if (Ends(code = SendWord(static_cast<std::uint16_t>(length))) || Ends(code = ReadAck()))
             return code;

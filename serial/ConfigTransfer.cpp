@@ -96,9 +96,11 @@ void TConfigTransfer::OnConfigPacket(void* /*sender*/) {
         return;
     }
     if (step > 0) {
+        // The step counts as done before the view or the programmer hears of it, so that
+        // whoever reacts to either finds TransferStep already advanced.
+        step_ = static_cast<std::uint8_t>(step + 1);
         view_.StepDone(step + 1);
         port_.WriteByte(kAnswer);
-        step_ = static_cast<std::uint8_t>(step + 1);
     }
     if (step_ == 4) view_.TransferCompleted();
 }
@@ -107,10 +109,10 @@ void TConfigTransfer::ConnectionStep() {
     if (2 * image_.WordCount > kPacketBuffer - 3)
         throw ESerialError(SerialText(SerialStrings::DataTooLong));
     ExpectMessage("PGW");
-    view_.StepDone(1);
-    port_.WriteByte(kAnswer);
     std::vector<std::uint8_t> packet = BuildConfigPacket(image_);
     step_ = 1;
+    view_.StepDone(1);
+    port_.WriteByte(kAnswer);
     port_.Write(packet.data(), static_cast<int>(packet.size()));
 }
 

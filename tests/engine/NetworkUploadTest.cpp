@@ -149,6 +149,10 @@ TEST_F(TNetworkUpload, ARefusedConnectionFailsAfterTheFullPause) {
     EXPECT_EQ(Label(), "エラーが発生しました");
     EXPECT_EQ(ScreenCursor(), TCursor::Default);
     EXPECT_EQ(Requests().size(), 1u) << "the update request goes out before the connection";
+    // The filter write-back's file send meets the same refusal.
+    statusLabel.SetText("before");
+    EXPECT_EQ(SendFile("127.0.7.4", dir.Path("fw.bin")), orError);
+    EXPECT_EQ(Label(), "エラーが発生しました");
     EXPECT_TRUE(simulator.Report().Streams().empty());
 }
 
@@ -193,6 +197,18 @@ TEST_F(TNetworkUpload, AStreamCutShortByTheAccessPointIsAnError) {
     EXPECT_EQ(result, orError);
     EXPECT_LT(received.size(), image.size());
     EXPECT_EQ(received, image.substr(0, received.size()));
+
+    // A peer that resets the connection part way.
+    {
+        TStreamPeer peer("127.0.7.16", [](int connection) {
+            TStreamPeer::ReadCount(connection, 65536);
+            const linger abort{1, 0};
+            setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+        });
+        result = SendFile("127.0.7.16", file);
+    }
+    EXPECT_EQ(result, orError);
+    EXPECT_EQ(Label(), "エラーが発生しました");
 }
 
 // The file is opened and sized before the update request: a file that cannot be read (missing,

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -101,8 +102,13 @@ protected:
         module.LoaderFolder = files.Path("");
         module.Dlg8019Setup = &setup;
         setup.programmer = &programmer;
+        descriptorsBefore = Entries("/proc/self/fd");
+        threadsBefore = Entries("/proc/self/task");
     }
     void TearDown() override {
+        // Whatever the run met (a wrong message, a busy port), no port, file or thread is left.
+        EXPECT_EQ(Entries("/proc/self/fd"), descriptorsBefore);
+        EXPECT_EQ(Entries("/proc/self/task"), threadsBefore);
         unsetenv("TIVRA_COM3");
         TEngineTest::TearDown();
     }
@@ -113,7 +119,17 @@ protected:
         return module.SetMacAddressBySerial("COM3", totalSize, proceedSize, gauge, statusLabel);
     }
     std::string Saved() { return TempDir::Read(files.Path("config/CFG8019.INI")); }
+    static int Entries(const char* folder) {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            (void)entry;
+            ++count;
+        }
+        return count;
+    }
 
+    int descriptorsBefore = 0;
+    int threadsBefore = 0;
     TempDir files;
     TDmod dmod;
     TBootCodeSim bootCode;

@@ -1,8 +1,8 @@
 // The serial operations end to end: the real wizard drives the real operations data module,
 // whose loader and transfer threads talk over a pseudo-terminal, mapped to COM1, to the
 // simulated boot code and its firmware loader. Firmware upload and download (operations 3 and
-// 4), the BIOS update (operation 6, whose choice stays hidden and is made by the test), and the
-// Cancel button while the access point has not answered.
+// 4), the BIOS update (operation 6, whose choice stays hidden and is made by the test), the
+// Cancel button while the access point has not answered, and a run again after the line dropped.
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -169,6 +169,36 @@ TEST_F(TSerialEndToEnd, CancelWhileTheAccessPointHasNotAnswered) {
     EXPECT_TRUE(dialogs.Texts("error").empty());
     EXPECT_EQ(Text("StatusLabel"), "キャンセルしました");
     ExpectButtons(true, false, "実行", true, "終了");
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(TSerialEndToEnd, AfterTheLineDroppedTheWindowRunsTheUploadAgain) {
+    const std::string upload = Image(60000, 5);
+    TFirmwareLoaderConfig dropping;
+    dropping.Fault = TLoaderFault::DropLine;
+    dropping.FaultAt = 20000;
+    StartBootCode({}, dropping);
+    GoToParameterPage(OperationKind::UploadSerial);
+    Choose("UploadComCombo", 0);
+    Type("UploadSerialFileNameEdit", Q(dir.Write("fw.bin", upload)));
+    Execute();
+    EXPECT_EQ(dialogs.Texts("exclamation"),
+              std::vector<std::string>{"シリアルポート通信エラーが発生しました"});
+    EXPECT_TRUE(dialogs.Texts("information").empty());
+    EXPECT_EQ(Text("StatusLabel"), "エラーが発生しました");
+    ExpectButtons(true, false, "実行", true, "終了");
+    bootCode_->Stop();
+
+    // The user plugs the line back in, goes back to the confirmation and runs it again.
+    StartBootCode({}, {});
+    dialogs.Clear();
+    Back();
+    ASSERT_EQ(Page(), "ConfirmSheet");
+    dialogs.Plan(TDialogs::Answer::Ok);
+    Next();
+    EXPECT_EQ(dialogs.Texts("information"), std::vector<std::string>{"完了しました"});
+    EXPECT_EQ(Text("StatusLabel"), "終了しました");
+    EXPECT_EQ(Written(), upload);
     EXPECT_TRUE(form->isVisible());
 }
 

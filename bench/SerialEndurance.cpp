@@ -1,0 +1,187 @@
+// Endurance run of the serial operations: many firmware uploads through the serial port back
+// to back in one process, each a whole run (the loader to the boot code, then a small image to
+// the simulated firmware loader), checking that every run succeeds and that neither the open
+// descriptors nor the resident memory of this process grow. The boot code runs in a child
+// process on a pseudo-terminal, so its own records do not count.
+//
+// Usage: serial_endurance [RUNS] [IMAGE_BYTES]   (defaults 50 and 4096)
+#include <dirent.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "BootCode.h"
+#include "Dialogs.h"
+#include "Dmod.h"
+#include "FirmwareLoaderMachine.h"
+#include "MainThread.h"
+#include "NavrilDataModule.h"
+#include "SafeFiles.h"
+#include "StatusControls.h"
+
+namespace {
+
+// Answers every question with OK; an error shown is noted on stderr.
+class TAgreeingDialogs : public TDialogs {
+public:
+    void Error(const std::string&) override {
+        std::fputs("serial_endurance: an error was shown\n", stderr);
+    }
+    void Information(const std::string&) override {}
+    void Warning(const std::string&) override {}
+    void ExclamationError(const std::string&) override {
+        std::fputs("serial_endurance: an error was shown\n", stderr);
+    }
+    Answer OkCancel(const std::string&) override { return Answer::Ok; }
+    Answer YesNo(const std::string&) override { return Answer::Yes; }
+    Answer YesNoIgnore(const std::string&) override { return Answer::Yes; }
+    bool OpenFile(const FileDialogRequest&, std::string&) override { return false; }
+    bool SaveFile(const FileDialogRequest&, std::string&) override { return false; }
+};
+
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* folder = opendir("/proc/self/fd")) {
+        while (dirent* entry = readdir(folder)) {
+            if (entry->d_name[0] != '.') ++count;
+        }
+        closedir(folder);
+    }
+    return count - 1;  // the one opendir holds
+}
+
+int Threads() {
+    int count = 0;
+    if (DIR* folder = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(folder)) {
+            if (entry->d_name[0] != '.') ++count;
+        }
+        closedir(folder);
+    }
+    return count;
+}
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+// The child: the boot code with the simulated firmware loader, until the parent goes away.
+// Writes the pseudo-terminal's path to pipeOut.
+[[noreturn]] void ServeBootCode(int pipeOut) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    TBootCodeSim sim;
+    sim.SetProgramChooser(SimulatedLoaderPrograms({}));
+    std::string error;
+    if (!sim.Start(error)) {
+        std::fprintf(stderr, "serial_endurance: %s\n", error.c_str());
+        _exit(1);
+    }
+    const std::string path = sim.SlavePath() + "\n";
+    if (write(pipeOut, path.data(), path.size()) < 0) _exit(1);
+    close(pipeOut);
+    pause();
+    _exit(0);
+}
+
+// Starts the boot code in a child; its pid and the device path, or -1.
+pid_t StartBootCode(std::string& slavePath) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        ServeBootCode(fds[1]);
+    }
+    close(fds[1]);
+    char buffer[256];
+    std::string text;
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, n);
+    close(fds[0]);
+    if (text.empty() || text.back() != '\n') return -1;
+    slavePath = text.substr(0, text.size() - 1);
+    return child;
+}
+
+struct TSample {
+    int descriptors;
+    int threads;
+    long residentKiB;
+};
+
+TSample Sample() { return {OpenDescriptors(), Threads(), ResidentKiB()}; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 50;
+    const long imageBytes = argc > 2 ? std::atol(argv[2]) : 4096;
+    SetMainThread();
+    std::string slavePath;
+    const pid_t bootCode = StartBootCode(slavePath);
+    if (bootCode < 0) {
+        std::fprintf(stderr, "serial_endurance: the boot code did not start\n");
+        return 2;
+    }
+    setenv("TIVRA_COM1", slavePath.c_str(), 1);
+
+    TPrivateTempFolder folder;
+    WriteFileReplacing(folder.Path("orbaflwr.com"), SimulatedFirmwareLoaderFile());
+    const std::string upload = folder.Path("fw.bin");
+    std::string image(static_cast<std::size_t>(imageBytes), '\0');
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 3);
+    WriteFileReplacing(upload, image);
+
+    TAgreeingDialogs dialogs;
+    TDmod dmod;
+    TnavrilDataModule module(dialogs);
+    module.Dmod = &dmod;
+    module.LoaderFolder = folder.Path("");
+    TPlainText total, proceed, label;
+    TPlainGauge gauge;
+
+    int failures = 0;
+    auto runOnce = [&] {
+        if (module.UploadFirmwareBySerial("COM1", upload, total, proceed, gauge, label) != orDone)
+            ++failures;
+    };
+    // A few runs first, so that the libraries' one-time set-up is not counted as growth.
+    const int warmUp = 3;
+    for (int i = 0; i < warmUp; ++i) runOnce();
+    const TSample before = Sample();
+    failures = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < runs; ++i) runOnce();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const TSample after = Sample();
+
+    kill(bootCode, SIGTERM);
+    waitpid(bootCode, nullptr, 0);
+
+    std::printf(
+        "serial endurance: %d loader runs with a %ld-byte firmware upload each in %.1f s "
+        "(after %d to warm up); failed: %d\n",
+        runs, imageBytes, seconds, warmUp, failures);
+    std::printf("  open descriptors: %d before, %d after\n", before.descriptors, after.descriptors);
+    std::printf("  threads:          %d before, %d after\n", before.threads, after.threads);
+    std::printf("  resident memory:  %ld KiB before, %ld KiB after\n", before.residentKiB,
+                after.residentKiB);
+    // Allocators keep some memory in reserve; growth beyond 2 MiB over the runs is a leak.
+    const bool steady = after.descriptors <= before.descriptors &&
+                        after.threads <= before.threads &&
+                        after.residentKiB - before.residentKiB <= 2048;
+    return failures == 0 && steady ? 0 : 1;
+}
