@@ -347,9 +347,9 @@ TEST_F(CliNetwork, CtrlCStopsADownloadButNotAnUpdateUnderWay) {
 }
 
 TEST_F(CliNetwork, FilterListGoesThroughAFileItsCheckAndBack) {
-    TApSimulator& simulator = StartSimulator("127.0.13.60");
+    TApSimulator& simulator = StartSimulator("127.0.13.70");
     auto filter = [&](const std::string& command, std::vector<std::string> more) {
-        more.insert(more.begin(), {command, "--address", "127.0.13.60", "--password", "pw"});
+        more.insert(more.begin(), {command, "--address", "127.0.13.70", "--password", "pw"});
         return RunTivraCli(more, {{"LC_ALL", "C.UTF-8"}});
     };
     // Fetched into a file (".mft" appended); an existing file is replaced only on request.
