@@ -1,13 +1,10 @@
 // Conversion between the system's Shift_JIS, tivra-cli's UTF-8 and the terminal's codeset.
 #include "TerminalText.h"
 
-#include <iconv.h>
 #include <langinfo.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <vector>
 
 #include "Cp932.h"
 
@@ -53,31 +50,7 @@ std::string BreakLines(std::string text) {
 std::string ConvertText(const std::string& text, const std::string& from, const std::string& to,
                         const std::string& replacement) {
     if (Upper(from) == Upper(to)) return text;
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
-    std::string result;
-    std::vector<char> buffer(text.size() * 4 + 16);
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    while (inLeft > 0) {
-        char* out = buffer.data();
-        size_t outLeft = buffer.size();
-        size_t status = iconv(cd, &in, &inLeft, &out, &outLeft);
-        result.append(buffer.data(), buffer.size() - outLeft);
-        if (status == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            result += replacement;
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    char* out = buffer.data();
-    size_t outLeft = buffer.size();
-    iconv(cd, nullptr, nullptr, &out, &outLeft);  // a stateful codeset's closing shift
-    result.append(buffer.data(), buffer.size() - outLeft);
-    iconv_close(cd);
-    return result;
+    return ConvertCharset(text, from.c_str(), to.c_str(), replacement);
 }
 
 TTerminalText::TTerminalText() : codeset_(IconvCodeset(nl_langinfo(CODESET))) {}

@@ -5,10 +5,8 @@
 #include <cerrno>
 #include <vector>
 
-namespace {
-
-std::string Convert(const std::string& text, const char* from, const char* to,
-                    const std::string& replacement) {
+std::string ConvertCharset(const std::string& text, const char* from, const char* to,
+                           const std::string& replacement) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return text;
     std::string result;
@@ -29,14 +27,18 @@ std::string Convert(const std::string& text, const char* from, const char* to,
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
+    char* out = buffer.data();
+    size_t outLeft = buffer.size();
+    iconv(cd, nullptr, nullptr, &out, &outLeft);  // a stateful codeset's closing shift
+    result.append(buffer.data(), buffer.size() - outLeft);
     iconv_close(cd);
     return result;
 }
 
-}  // namespace
-
 std::string SjisToUtf8(const std::string& sjis) {
-    return Convert(sjis, "CP932", "UTF-8", "\xEF\xBF\xBD");
+    return ConvertCharset(sjis, "CP932", "UTF-8", "\xEF\xBF\xBD");
 }
 
-std::string Utf8ToSjis(const std::string& utf8) { return Convert(utf8, "UTF-8", "CP932", "?"); }
+std::string Utf8ToSjis(const std::string& utf8) {
+    return ConvertCharset(utf8, "UTF-8", "CP932", "?");
+}

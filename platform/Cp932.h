@@ -8,3 +8,8 @@
 
 std::string SjisToUtf8(const std::string& sjis);
 std::string Utf8ToSjis(const std::string& utf8);
+
+// Converts text between two iconv codesets; each byte that does not convert becomes
+// `replacement`. Text is returned unchanged when iconv does not know the pair.
+std::string ConvertCharset(const std::string& text, const char* from, const char* to,
+                           const std::string& replacement);
