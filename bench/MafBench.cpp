@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchProcess.h"
 #include "Cp932.h"
 #include "MafCheck.h"
 #include "MafFile.h"
@@ -70,25 +71,12 @@ public:
                             const std::string&, const std::string&) override {}
 };
 
-class TOkDialogs : public TDialogs {
-public:
-    void Error(const std::string&) override {}
-    void Information(const std::string&) override {}
-    void Warning(const std::string&) override {}
-    void ExclamationError(const std::string&) override {}
-    Answer OkCancel(const std::string&) override { return Answer::Ok; }
-    Answer YesNo(const std::string&) override { return Answer::Yes; }
-    Answer YesNoIgnore(const std::string&) override { return Answer::Yes; }
-    bool OpenFile(const FileDialogRequest&, std::string&) override { return false; }
-    bool SaveFile(const FileDialogRequest&, std::string&) override { return false; }
-};
-
 void BM_ReadCheckApply2000(benchmark::State& state) {
     SetMainThread();
     const std::string path = "/tmp/tivra-maf-bench-" + std::to_string(getpid()) + ".mft";
     std::ofstream(path, std::ios::binary) << LargestFilterFile();
     TLocalRunner runner;
-    TOkDialogs dialogs;
+    TAgreeingDialogs dialogs;
     TPlainText total, proceed, status;
     TPlainGauge gauge;
     TMafWriteBack target{"127.0.0.2", "root", "demo", 0};

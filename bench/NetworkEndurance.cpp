@@ -21,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "BenchProcess.h"
 #include "Dialogs.h"
 #include "FileSystem.h"
 #include "HttpGet.h"
@@ -33,40 +34,6 @@ namespace {
 
 const char kAddress[] = "127.0.13.1";
 constexpr int kImageSize = 65536 + 333;
-
-// Answers every question with OK and shows nothing.
-class TAgreeingDialogs : public TDialogs {
-public:
-    void Error(const std::string&) override {}
-    void Information(const std::string&) override {}
-    void Warning(const std::string&) override {}
-    void ExclamationError(const std::string&) override {}
-    Answer OkCancel(const std::string&) override { return Answer::Ok; }
-    Answer YesNo(const std::string&) override { return Answer::Yes; }
-    Answer YesNoIgnore(const std::string&) override { return Answer::Yes; }
-    bool OpenFile(const FileDialogRequest&, std::string&) override { return false; }
-    bool SaveFile(const FileDialogRequest&, std::string&) override { return false; }
-};
-
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* folder = opendir("/proc/self/fd")) {
-        while (dirent* entry = readdir(folder)) {
-            if (entry->d_name[0] != '.') ++count;
-        }
-        closedir(folder);
-    }
-    return count - 1;  // the one opendir holds
-}
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
 
 // Starts the simulator beside this program; its pid, or -1.
 pid_t StartSimulator() {

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchProcess.h"
 #include "BootCode.h"
 #include "Dialogs.h"
 #include "Dmod.h"
@@ -27,55 +28,6 @@
 #include "StatusControls.h"
 
 namespace {
-
-// Answers every question with OK; an error shown is noted on stderr.
-class TAgreeingDialogs : public TDialogs {
-public:
-    void Error(const std::string&) override {
-        std::fputs("serial_endurance: an error was shown\n", stderr);
-    }
-    void Information(const std::string&) override {}
-    void Warning(const std::string&) override {}
-    void ExclamationError(const std::string&) override {
-        std::fputs("serial_endurance: an error was shown\n", stderr);
-    }
-    Answer OkCancel(const std::string&) override { return Answer::Ok; }
-    Answer YesNo(const std::string&) override { return Answer::Yes; }
-    Answer YesNoIgnore(const std::string&) override { return Answer::Yes; }
-    bool OpenFile(const FileDialogRequest&, std::string&) override { return false; }
-    bool SaveFile(const FileDialogRequest&, std::string&) override { return false; }
-};
-
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* folder = opendir("/proc/self/fd")) {
-        while (dirent* entry = readdir(folder)) {
-            if (entry->d_name[0] != '.') ++count;
-        }
-        closedir(folder);
-    }
-    return count - 1;  // the one opendir holds
-}
-
-int Threads() {
-    int count = 0;
-    if (DIR* folder = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(folder)) {
-            if (entry->d_name[0] != '.') ++count;
-        }
-        closedir(folder);
-    }
-    return count;
-}
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
 
 // The child: the boot code with the simulated firmware loader, until the parent goes away.
 // Writes the pseudo-terminal's path to pipeOut.
@@ -144,7 +96,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 3);
     WriteFileReplacing(upload, image);
 
-    TAgreeingDialogs dialogs;
+    TAgreeingDialogs dialogs("serial_endurance");
     TDmod dmod;
     TnavrilDataModule module(dialogs);
     module.Dmod = &dmod;
