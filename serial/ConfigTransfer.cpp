@@ -14,6 +14,19 @@ constexpr int kPacketBuffer = 512;
 constexpr std::uint8_t kAnswer = 'O';
 constexpr int kMessageLength = 3;
 
+// The open port as the steps' line.
+class TPortLine : public TConfigLine {
+public:
+    explicit TPortLine(Trs232c& port) : port_(port) {}
+    int InQueueCount() override { return port_.InQueueCount(); }
+    bool Read(void* buffer, int count) override { return port_.Read(buffer, count); }
+    bool WriteByte(std::uint8_t byte) override { return port_.WriteByte(byte); }
+    bool Write(const void* buffer, int count) override { return port_.Write(buffer, count); }
+
+private:
+    Trs232c& port_;
+};
+
 }  // namespace
 
 TConfigTransfer::TConfigTransfer(Trs232c& port, TConfigTransferView& view)
@@ -23,8 +36,7 @@ TConfigTransfer::~TConfigTransfer() { ClosePort(); }
 
 void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
                                         const std::function<void()>& waitUntilClosed) {
-    image_ = BuildEepromImage(config);
-    view_.TransferStarted();
+    PrepareConfigTransfer(config);
     port_.bps = 4800;
     port_.charbit = 8;
     port_.flowflag = 1;
@@ -39,8 +51,6 @@ void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
     port_.OnPACKET = [this](void* sender) { OnConfigPacket(sender); };
     port_.rxbuffsize = 1024;
     port_.packetsize = kMessageLength;
-    step_ = 0;
-    failed_ = false;
     if (!port_.Open()) {
         port_.OnPACKET = nullptr;
         port_.packetsize = 0;
@@ -56,6 +66,13 @@ void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
     ClosePort();
 }
 
+void TConfigTransfer::PrepareConfigTransfer(const TConfig8019& config) {
+    image_ = BuildEepromImage(config);
+    step_ = 0;
+    failed_ = false;
+    view_.TransferStarted();
+}
+
 void TConfigTransfer::ClosePort() {
     if (port_.IsOpen()) {
         port_.SetDTR(false);
@@ -66,21 +83,26 @@ void TConfigTransfer::ClosePort() {
 }
 
 void TConfigTransfer::OnConfigPacket(void* /*sender*/) {
+    TPortLine line(port_);
+    ConfigStep(line);
+}
+
+void TConfigTransfer::ConfigStep(TConfigLine& line) {
     if (failed_) return;
     const int step = step_;
     try {
         switch (step) {
             case 0:
-                ConnectionStep();
+                ConnectionStep(line);
                 break;
             case 1:
-                ExpectMessage("PRV");
+                ExpectMessage(line, "PRV");
                 break;
             case 2:
-                ExpectMessage("PWT");
+                ExpectMessage(line, "PWT");
                 break;
             case 3:
-                ExpectMessage("PVR");
+                ExpectMessage(line, "PVR");
                 break;
             default:
                 return;
@@ -100,25 +122,25 @@ void TConfigTransfer::OnConfigPacket(void* /*sender*/) {
         // whoever reacts to either finds TransferStep already advanced.
         step_ = static_cast<std::uint8_t>(step + 1);
         view_.StepDone(step + 1);
-        port_.WriteByte(kAnswer);
+        line.WriteByte(kAnswer);
     }
     if (step_ == 4) view_.TransferCompleted();
 }
 
-void TConfigTransfer::ConnectionStep() {
+void TConfigTransfer::ConnectionStep(TConfigLine& line) {
     if (2 * image_.WordCount > kPacketBuffer - 3)
         throw ESerialError(SerialText(SerialStrings::DataTooLong));
-    ExpectMessage("PGW");
+    ExpectMessage(line, "PGW");
     std::vector<std::uint8_t> packet = BuildConfigPacket(image_);
     step_ = 1;
     view_.StepDone(1);
-    port_.WriteByte(kAnswer);
-    port_.Write(packet.data(), static_cast<int>(packet.size()));
+    line.WriteByte(kAnswer);
+    line.Write(packet.data(), static_cast<int>(packet.size()));
 }
 
-void TConfigTransfer::ExpectMessage(const char* expected) {
+void TConfigTransfer::ExpectMessage(TConfigLine& line, const char* expected) {
     char message[kMessageLength] = {};
-    if (port_.InQueueCount() < kMessageLength || !port_.Read(message, kMessageLength) ||
+    if (line.InQueueCount() < kMessageLength || !line.Read(message, kMessageLength) ||
         std::memcmp(message, expected, kMessageLength) != 0)
         throw ESerialError(SerialText(SerialStrings::LineError));
 }
