@@ -2,9 +2,6 @@
 // and 2) and "verify", which reads the image back and compares it with a file. Each runs the
 // page's check with the page's message, then the data module's operation with status controls
 // that feed the progress view.
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <memory>
 
 #include "AppStrings.h"
@@ -13,6 +10,7 @@
 #include "CliStatusControls.h"
 #include "Cp932.h"
 #include "EngineStrings.h"
+#include "FileError.h"
 #include "FileSystem.h"
 #include "FirmwareFileCheck.h"
 #include "ImageCompare.h"
@@ -108,24 +106,14 @@ int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* do
 
 }  // namespace
 
-// The file a download replaces. An existing destination must be a regular file: the image
-// is written beside it and renamed over it, which must never replace a device node or a
-// folder. A symbolic link is followed, so the file it names is replaced and the link stays.
+// The file a download replaces (a symbolic link is followed); anything but a regular file is
+// refused before the access point is asked for anything.
 std::string DownloadTarget(const std::string& fileName) {
-    struct stat status {};
-    if (lstat(fileName.c_str(), &status) != 0) return fileName;
-    std::string target = fileName;
-    if (S_ISLNK(status.st_mode)) {
-        char* resolved = realpath(fileName.c_str(), nullptr);
-        if (!resolved) return fileName;  // a dangling link is replaced by the file
-        target = resolved;
-        std::free(resolved);
-        if (stat(target.c_str(), &status) != 0) return target;
-    }
-    if (!S_ISREG(status.st_mode)) {
+    try {
+        return ReplacementTarget(fileName);
+    } catch (const EFileError&) {
         throw ECliUsage("--file " + fileName + " is not a regular file");
     }
-    return target;
 }
 
 namespace {

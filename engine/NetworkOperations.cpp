@@ -273,11 +273,8 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     // The image goes to a new file beside the destination, which it replaces only once it is
     // complete: a failed download leaves the destination as it was and no partial image behind.
     // A destination that cannot be written fails before the access point is asked for anything.
+    // A destination that is no regular file (a folder, a device node) is refused here too.
     std::optional<TReplacingFile> file;
-    struct stat status {};
-    if (stat(fileName.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        return NetworkOperationFailed(*this, statusLabel);  // a folder cannot be replaced
-    }
     try {
         file.emplace(fileName);
     } catch (const EFileError&) {

@@ -29,13 +29,29 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-TReplacingFile::TReplacingFile(const std::string& destination) : destination_(destination) {
+std::string ReplacementTarget(const std::string& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) return path;
+    std::string target = path;
+    if (S_ISLNK(status.st_mode)) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (!resolved) return path;
+        target = resolved;
+        std::free(resolved);
+        if (stat(target.c_str(), &status) != 0) return target;
+    }
+    if (!S_ISREG(status.st_mode)) throw EFileError(path, "not a regular file");
+    return target;
+}
+
+TReplacingFile::TReplacingFile(const std::string& destination)
+    : destination_(ReplacementTarget(destination)) {
     // A hidden name in the same folder: the rename stays on one file system and is atomic.
-    std::string pattern = FolderOf(destination) + "/." + BaseNameOf(destination) + ".XXXXXX";
+    std::string pattern = FolderOf(destination_) + "/." + BaseNameOf(destination_) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     descriptor_ = mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor_ < 0) throw EFileError(destination, errno);
+    if (descriptor_ < 0) throw EFileError(destination_, errno);
     temporaryPath_ = name.data();
     // mkostemp creates the file 0600; give it what a normally created file would get.
     mode_t mask = umask(0);

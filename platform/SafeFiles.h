@@ -9,9 +9,15 @@
 #include <cstdint>
 #include <string>
 
-// A new file beside `destination`, created exclusively under a unique hidden name. Write
-// through Descriptor() or Append(); Commit() flushes it to disk and renames it over the
-// destination. Destroying an uncommitted file removes it. Failures raise EFileError.
+// The file that replacing `path` replaces: `path` itself, or for a symbolic link the file the
+// link names, so that the link stays and keeps pointing at the new file (a dangling link is
+// replaced by the file). Raises EFileError when an existing destination is anything but a
+// regular file: a rename over a folder, a device node or a pipe must never happen.
+std::string ReplacementTarget(const std::string& path);
+
+// A new file beside `destination` (its ReplacementTarget), created exclusively under a unique
+// hidden name. Write through Descriptor() or Append(); Commit() flushes it to disk and renames
+// it over the destination. Destroying an uncommitted file removes it. Failures raise EFileError.
 class TReplacingFile {
 public:
     explicit TReplacingFile(const std::string& destination);
@@ -19,6 +25,7 @@ public:
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;
 
+    // The file that Commit() replaces, symbolic links resolved.
     const std::string& Destination() const { return destination_; }
     // The hidden name the bytes go to until Commit().
     const std::string& TemporaryPath() const { return temporaryPath_; }

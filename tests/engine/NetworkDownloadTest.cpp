@@ -183,12 +183,14 @@ TEST_F(TNetworkDownload, AFailedDownloadLeavesTheDestinationAsItWas) {
     std::signal(SIGXFSZ, SIG_DFL);
 }
 
-// A destination that cannot be written fails before the access point is asked for anything.
+// A destination that cannot be written, or is no regular file (a folder, a device node behind
+// a link), fails before the access point is asked for anything, and the node is left alone.
 TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnErrorBeforeTheRequest) {
     StartSimulator("127.0.8.7");
     dir.Write("plain", "a file, not a folder");
     std::filesystem::create_directory(dir.Path("folder.bin"));
-    for (const char* name : {"no such folder/out.bin", "plain/out.bin", "folder.bin"}) {
+    std::filesystem::create_symlink("/dev/null", dir.Path("null.bin"));
+    for (const char* name : {"no such folder/out.bin", "plain/out.bin", "folder.bin", "null.bin"}) {
         SCOPED_TRACE(name);
         dialogs.Plan(TAnswer::Ok);
         EXPECT_EQ(Download("127.0.8.7", dir.Path(name)), orError);
@@ -196,6 +198,8 @@ TEST_F(TNetworkDownload, AFileThatCannotBeCreatedIsAnErrorBeforeTheRequest) {
         EXPECT_EQ(ScreenCursor(), TCursor::Default);
     }
     EXPECT_TRUE(module.KickFirmUpload.URL.empty()) << "no download request went out";
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("null.bin")));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 }  // namespace

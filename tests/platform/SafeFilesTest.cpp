@@ -2,6 +2,7 @@
 // left behind otherwise, and the scratch folder goes away with its contents.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -41,6 +42,34 @@ TEST(TReplacingFile, AFolderThatCannotBeWrittenRaisesTheFileError) {
     EXPECT_THROW(TReplacingFile("/nonexistent-folder/x.bin"), EFileError);
     EXPECT_EQ(FolderOf("x.bin"), ".");
     EXPECT_EQ(FolderOf("/x.bin"), "/");
+}
+
+TEST(TReplacingFile, ALinkStaysAndAnythingButARegularFileIsRefused) {
+    TempDir dir;
+    const std::string real = dir.Write("real.bin", "old");
+    const std::string link = dir.Path("link.bin");
+    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+    WriteFileReplacing(link, "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(TempDir::Read(real), "new");
+
+    const std::string dangling = dir.Path("dangling.bin");
+    ASSERT_EQ(symlink(dir.Path("gone.bin").c_str(), dangling.c_str()), 0);
+    WriteFileReplacing(dangling, "x");
+    EXPECT_EQ(TempDir::Read(dangling), "x");
+
+    const std::string pipe = dir.Path("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string linkToDevice = dir.Path("null-link");
+    ASSERT_EQ(symlink("/dev/null", linkToDevice.c_str()), 0);
+    const std::size_t entries = EntriesIn(dir.Path(""));
+    for (const std::string& path : {std::string("/dev/null"), dir.Path(""), pipe, linkToDevice}) {
+        EXPECT_THROW(TReplacingFile{path}, EFileError) << path;
+    }
+    EXPECT_EQ(EntriesIn(dir.Path("")), entries);  // no temporary file was made
+    struct stat info {};
+    ASSERT_EQ(stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
 TEST(TPrivateTempFolder, IsPrivateAndGoesAwayWithItsFiles) {
