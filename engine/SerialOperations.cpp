@@ -10,7 +10,10 @@
 #include "EngineStrings.h"
 #include "Loader.h"
 #include "NavrilDataModule.h"
+#include "SafeFiles.h"
 #include "ThFupd.h"
+#include "TransferCodes.h"
+#include "WorkerErrorTexts.h"
 
 namespace {
 
@@ -55,6 +58,13 @@ int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char
                                          TGaugeControl& gauge, TLabelControl& statusLabel) {
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff, statusLabel)) return orCancelled;
     StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    // A download whose destination cannot be written fails now, with the transfer's own
+    // message, not after the access point was restarted and the loader sent.
+    if (mode == tmDownload && !CanReplace(fileName)) {
+        dialogs_.ExclamationError(EngineText(TransferErrorText(teFileOpen)));
+        WorkerFailed = 1;
+        return SerialOperationFailed(statusLabel);
+    }
     if (!SendLoader(portName, loaderName, statusLabel)) return SerialOperationFailed(statusLabel);
     if (!RunTransfer(portName, fileName, mode)) return SerialOperationFailed(statusLabel);
     SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);

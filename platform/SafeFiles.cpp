@@ -102,6 +102,15 @@ void TReplacingFile::Discard() {
     }
 }
 
+bool CanReplace(const std::string& path) {
+    try {
+        TReplacingFile probe(path);
+        return true;
+    } catch (const EFileError&) {
+        return false;
+    }
+}
+
 void WriteFileReplacing(const std::string& path, const std::string& bytes) {
     TReplacingFile file(path);
     file.Append(bytes);

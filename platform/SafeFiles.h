@@ -45,6 +45,10 @@ private:
     int descriptor_ = -1;
 };
 
+// True when a TReplacingFile for `path` can be made now: one is made and removed again. Lets a
+// long operation refuse a destination it could not write before it starts.
+bool CanReplace(const std::string& path);
+
 // Replaces `path` by `bytes` in one step: write a new file, then rename it over the old one.
 void WriteFileReplacing(const std::string& path, const std::string& bytes);
 

@@ -531,14 +531,15 @@ int ProcEntries(const char* folder) {
 }
 
 enum class TFaultOp { Upload, Download, Bios };
-enum class TFaultAction { None, DropWhileLoading, CutSourceWhileErasing };
+// RefusedBeforeLoading: the operation fails before anything goes out on the line.
+enum class TFaultAction { None, DropWhileLoading, CutSourceWhileErasing, RefusedBeforeLoading };
 struct TFaultCase {
     const char* what;
     TFaultOp op;
     TLoaderFault fault;
     int at;
     TFaultAction action;
-    const char* destination;  // for a download, in the test's folder; "" is backup.bin
+    const char* destination;  // for a download: in the test's folder, absolute, or "" for backup.bin
     const char* kind;         // the dialog that tells the user
     std::string message;
 };
@@ -555,7 +556,9 @@ protected:
         const std::string upload = loaders.Write("fw.bin", GenerateApSimImageForTest(200000));
         const std::string biosFile = loaders.Write("bios.brm", BiosFile());
         const std::string backup = loaders.Write("backup.bin", "previous image");
-        const std::string destination = *c.destination ? loaders.Path(c.destination) : backup;
+        const std::string destination = *c.destination == '/' ? std::string(c.destination)
+                                         : *c.destination      ? loaders.Path(c.destination)
+                                                               : backup;
         // A sanitizer's runtime starts a helper thread with the first thread the process makes:
         // one made and ended here keeps it out of the count.
         std::thread([] {}).join();
@@ -592,7 +595,9 @@ protected:
         EXPECT_EQ(label.Texts.back(), kError);
         EXPECT_EQ(module.WorkerFailed, 1);
         EXPECT_EQ(dialogs.Texts(c.kind), Texts{c.message});
-        if (c.action != TFaultAction::DropWhileLoading) {
+        if (c.action == TFaultAction::RefusedBeforeLoading) {
+            EXPECT_TRUE(bootCode->ReceivedLoader().empty());
+        } else if (c.action != TFaultAction::DropWhileLoading) {
             bootCode->WithProgram([&](TLoaderProgram* program) {
                 auto* machine = dynamic_cast<TFirmwareLoaderMachine*>(program);
                 ASSERT_NE(machine, nullptr);
@@ -610,6 +615,7 @@ protected:
                   (Texts{"backup.bin", "bios.brm", "fw.bin", "nvbioupd.com", "orbaflwr.com"}));
         EXPECT_EQ(ProcEntries("fd"), descriptorsBefore);
         EXPECT_EQ(ProcEntries("task"), threadsBefore);
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
     }
 
     // A BIOS file of 6000 data bytes that passes the file check.
@@ -645,7 +651,10 @@ TEST_F(TSerialFaultsTest, FileFaultsAndRefusalsFailWithoutAnImageTakenAsWhole) {
         {"\"!\" for an upload block", TFaultOp::Upload, TLoaderFault::Bang, 6, TFaultAction::None,
          "", "exclamation", "フラッシュアクセスのエラーが発生しました"},
         {"download into a missing folder", TFaultOp::Download, TLoaderFault::None, 0,
-         TFaultAction::None, "no-such-folder/out.bin", "exclamation", "操作に失敗しました"},
+         TFaultAction::RefusedBeforeLoading, "no-such-folder/out.bin", "exclamation",
+         "操作に失敗しました"},
+        {"download onto a device node", TFaultOp::Download, TLoaderFault::None, 0,
+         TFaultAction::RefusedBeforeLoading, "/dev/null", "exclamation", "操作に失敗しました"},
     };
     for (const TFaultCase& c : cases) ExpectFailsCleanly(c);
 }
