@@ -122,9 +122,9 @@ int TCliEthernetSetup::ShowSetupDialog(TConfig8019& config, TConfig8019Options& 
     return TSetup8019::ResultOk;
 }
 
-void TCliEthernetSetup::RunTransferDialog(const TConfig8019& config) {
+TConfigTransferEnd TCliEthernetSetup::RunTransferDialog(const TConfig8019& config) {
     TConfigTransfer transfer(port_, *this);
-    transfer.RunConfigTransfer(config, [this] { WaitForTransfer(); });
+    return transfer.RunConfigTransfer(config, [this] { WaitForTransfer(); });
 }
 
 void TCliEthernetSetup::Post(const std::string& kind, const std::string& sjis, bool ends) {

@@ -39,7 +39,7 @@ public:
 private:
     int ShowSetupDialog(TConfig8019& config, TConfig8019Options& options,
                         bool showAdvanced) override;
-    void RunTransferDialog(const TConfig8019& config) override;
+    TConfigTransferEnd RunTransferDialog(const TConfig8019& config) override;
     // The transfer's reports, from the serial event thread; shown by the waiting thread.
     void TransferStarted() override {}
     void StepDone(int step) override;

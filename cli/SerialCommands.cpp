@@ -174,9 +174,12 @@ int RunMac(TCliContext& c) {
     int result =
         run.module.SetMacAddressBySerial(Port(c), status.TotalSizeEdit(), status.ProceedSizeEdit(),
                                          status.Gauge(), status.StatusLabel());
-    if (result != orDone) return Finish(c, result, AppStrings::Completed);
-    // The wizard's result only says that the settings were confirmed; the command's status
-    // says whether the programmer took them.
+    // Once the transfer has run, the address was advanced and saved whatever its end: the
+    // addresses are reported, and the command's status says whether the programmer took them
+    // (a wait that timed out is an error here, where the wizard's closed dialog is a cancel).
+    if (setup.Outcome() == TCliEthernetSetup::TOutcome::NotRun) {
+        return Finish(c, result, AppStrings::Completed);
+    }
     c.View.Fact("mac", "\"sent\":" + JsonString(setup.SentMac()) +
                            ",\"next\":" + JsonString(setup.NextMac()));
     switch (setup.Outcome()) {

@@ -1,8 +1,9 @@
 // The MAC address setting over the serial port: the EEPROM programmer loader goes to the boot
 // code, then the Ethernet controller setup dialog takes over (settings, transfer to the
-// programmer, address increment, saving). Its result only says whether the user confirmed
-// the settings; an error of the transfer (the port cannot be used, settings that cannot be
-// converted) leaves the operation for the wizard to show.
+// programmer, address increment, saving). The operation is done only when the programmer
+// confirmed every step: a failed step ends it as an error, a transfer dialog closed early or a
+// declined setup as cancelled. An error of the transfer (the port cannot be used, settings
+// that cannot be converted) leaves the operation for the wizard to show.
 #include "EngineStrings.h"
 #include "NavrilDataModule.h"
 #include "Setup8019.h"
@@ -22,9 +23,14 @@ int TnavrilDataModule::SetMacAddressBySerial(const std::string& portName,
     StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     if (!SendLoader(portName, kSetupLoader, statusLabel)) return SerialOperationFailed(statusLabel);
     if (Dlg8019Setup == nullptr) return SerialOperationFailed(statusLabel);
-    if (Dlg8019Setup->ExecuteSetup(true) == TSetup8019::ResultOk) {
+    const int result = Dlg8019Setup->ExecuteSetup(true);
+    if (result == TSetup8019::ResultOk) {
         SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
         return orDone;
+    }
+    if (result == TSetup8019::ResultTransferFailed) {
+        SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+        return orError;
     }
     SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
     return orCancelled;

@@ -34,7 +34,7 @@ TConfigTransfer::TConfigTransfer(Trs232c& port, TConfigTransferView& view)
 
 TConfigTransfer::~TConfigTransfer() { ClosePort(); }
 
-void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
+TConfigTransferEnd TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
                                         const std::function<void()>& waitUntilClosed) {
     PrepareConfigTransfer(config);
     port_.bps = 4800;
@@ -64,6 +64,7 @@ void TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
         throw;
     }
     ClosePort();
+    return End();
 }
 
 void TConfigTransfer::PrepareConfigTransfer(const TConfig8019& config) {

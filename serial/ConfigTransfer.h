@@ -33,6 +33,10 @@ public:
 
 // What the transfer shows. Called on the serial event thread: a view with widgets hands each
 // call over to its own thread.
+// How a transfer ended once its dialog or wait is over: the programmer confirmed all four
+// steps, a step failed, or it was closed before either.
+enum class TConfigTransferEnd { Completed, Failed, Stopped };
+
 class TConfigTransferView {
 public:
     virtual ~TConfigTransferView() = default;
@@ -58,13 +62,18 @@ public:
     std::uint8_t TransferStep() const { return step_; }
     // True once a step has failed.
     bool Failed() const { return failed_; }
+    TConfigTransferEnd End() const {
+        return step_ == 4 ? TConfigTransferEnd::Completed
+               : failed_  ? TConfigTransferEnd::Failed
+                          : TConfigTransferEnd::Stopped;
+    }
     const TEepromImage& EepromImage() const { return image_; }
 
     // Builds the image, opens the port and raises DTR, runs waitUntilClosed (the modal dialog,
     // or a front end's wait), then lowers DTR and closes the port, also when waitUntilClosed
     // raises. Raises the builder's errors before the port is opened, and ESerialError
-    // "シリアルポートが使用できません。" when the port cannot be opened.
-    void RunConfigTransfer(const TConfig8019& config, const std::function<void()>& waitUntilClosed);
+    // "シリアルポートが使用できません。" when the port cannot be opened. Returns how it ended.
+    TConfigTransferEnd RunConfigTransfer(const TConfig8019& config, const std::function<void()>& waitUntilClosed);
 
     // Builds the image and resets the steps; the view shows the transfer as started. Raises the
     // builder's errors. RunConfigTransfer begins with it.

@@ -10,12 +10,19 @@ int TSetup8019::ExecuteSetup(bool showAdvanced, TSetup8019Views& views) {
     LoadConfig8019(Location, Config, Options);
     int result = views.ShowSetupDialog(Config, Options, showAdvanced);
     if (result != ResultOk) return result;
-    views.RunTransferDialog(Config);
+    const TConfigTransferEnd end = views.RunTransferDialog(Config);
     if (Options.AutoInc) Config.MACID = IncrementMacAddress(Config.MACID, Options.NDIS);
     try {
         SaveConfig8019(Location, Config, Options);
     } catch (const EFileError& error) {
         throw ESystemError(SerialText(SerialStrings::SaveFailed) + "\r" + error.SystemText());
     }
-    return result;
+    switch (end) {
+        case TConfigTransferEnd::Completed:
+            return ResultOk;
+        case TConfigTransferEnd::Failed:
+            return ResultTransferFailed;
+        default:
+            return ResultTransferStopped;
+    }
 }

@@ -6,9 +6,11 @@
 
 #include "Config8019.h"
 #include "Config8019File.h"
+#include "ConfigTransfer.h"
 
 // The entry the operations engine calls once the programmer loader runs on the access point:
-// the setup dialog's modal result, 1 OK or 2 Cancel.
+// the setup dialog's modal result, 1 OK or 2 Cancel; after OK, 3 when a step of the transfer
+// failed and 4 when the transfer was closed before it completed.
 class TEthernetSetup {
 public:
     virtual ~TEthernetSetup() = default;
@@ -24,13 +26,15 @@ public:
     virtual int ShowSetupDialog(TConfig8019& config, TConfig8019Options& options,
                                 bool showAdvanced) = 0;
     // Sends the settings (TConfigTransfer::RunConfigTransfer) while the transfer dialog is
-    // shown; returns when the user closed it. Its errors leave it.
-    virtual void RunTransferDialog(const TConfig8019& config) = 0;
+    // shown; returns how the transfer ended once the user closed it. Its errors leave it.
+    virtual TConfigTransferEnd RunTransferDialog(const TConfig8019& config) = 0;
 };
 
 class TSetup8019 {
 public:
     static constexpr int ResultOk = 1;
+    static constexpr int ResultTransferFailed = 3;
+    static constexpr int ResultTransferStopped = 4;
 
     explicit TSetup8019(TConfig8019Location location) : Location(std::move(location)) {}
 
@@ -39,7 +43,9 @@ public:
     TConfig8019Options Options;
 
     // Loads the settings and shows the setup dialog. On OK: runs the transfer, then advances
-    // the address (with AutoInc) and saves, whether the transfer completed or was cancelled.
+    // the address (with AutoInc) and saves, whether the transfer completed or not (a board may
+    // carry the address even when a later step failed, and an address is never given twice).
+    // Returns ResultOk only when the transfer completed.
     // An error of the transfer (port unusable, settings that cannot be converted) leaves before
     // anything is saved; a save that fails raises ESystemError with the reason.
     int ExecuteSetup(bool showAdvanced, TSetup8019Views& views);

@@ -87,8 +87,8 @@ TComm8019Dlg::TComm8019Dlg(Trs232c& port, QWidget* parent)
 
 TComm8019Dlg::~TComm8019Dlg() = default;
 
-void TComm8019Dlg::RunConfigTransfer(const TConfig8019& config) {
-    transfer_.RunConfigTransfer(config, [this] { exec(); });
+TConfigTransferEnd TComm8019Dlg::RunConfigTransfer(const TConfig8019& config) {
+    return transfer_.RunConfigTransfer(config, [this] { exec(); });
 }
 
 void TComm8019Dlg::OnMainThread(std::function<void()> fn) {

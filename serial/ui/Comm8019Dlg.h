@@ -24,8 +24,9 @@ public:
     ~TComm8019Dlg() override;
 
     // Builds the image, opens the port, shows this dialog modally until OK or Cancel, closes
-    // the port. Raises the builder's errors and ESerialError before showing anything.
-    void RunConfigTransfer(const TConfig8019& config);
+    // the port; returns how the transfer ended. Raises the builder's errors and ESerialError
+    // before showing anything.
+    TConfigTransferEnd RunConfigTransfer(const TConfig8019& config);
 
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;

@@ -70,9 +70,9 @@ int TDlg8019Setup::ShowSetupDialog(TConfig8019&, TConfig8019Options&, bool showA
     return exec() == QDialog::Accepted ? TSetup8019::ResultOk : 2;
 }
 
-void TDlg8019Setup::RunTransferDialog(const TConfig8019& config) {
+TConfigTransferEnd TDlg8019Setup::RunTransferDialog(const TConfig8019& config) {
     TComm8019Dlg transfer(port_, this);
-    transfer.RunConfigTransfer(config);
+    return transfer.RunConfigTransfer(config);
 }
 
 void TDlg8019Setup::showEvent(QShowEvent* event) {

@@ -47,7 +47,7 @@ protected:
 private:
     int ShowSetupDialog(TConfig8019& config, TConfig8019Options& options,
                         bool showAdvanced) override;
-    void RunTransferDialog(const TConfig8019& config) override;
+    TConfigTransferEnd RunTransferDialog(const TConfig8019& config) override;
     void ButtonAdvancedClick();
     // Puts the advanced section back to the settings a new controller has.
     void Button2Click();

@@ -65,6 +65,7 @@ public:
     std::string typedMac;  // what the user typed, when not empty
     TProgrammerOnBootCode* programmer = nullptr;
     bool portBusy = false;
+    bool closeEarly = false;  // the user closes the transfer dialog before it has ended
     bool shownAdvanced = false;
 
 private:
@@ -73,15 +74,19 @@ private:
         if (!typedMac.empty()) config.MACID = typedMac;
         return answer;
     }
-    void RunTransferDialog(const TConfig8019& config) override {
+    TConfigTransferEnd RunTransferDialog(const TConfig8019& config) override {
         Trs232c other;
         other.portname = port_.portname;
         if (portBusy) other.Open();
         TEndView view;
         TConfigTransfer transfer(port_, view);
-        transfer.RunConfigTransfer(config, [&] {
+        return transfer.RunConfigTransfer(config, [&] {
             programmer->Prompt();
-            EXPECT_TRUE(view.WaitEnded(3000));
+            if (closeEarly) {
+                view.WaitEnded(300);
+            } else {
+                EXPECT_TRUE(view.WaitEnded(3000));
+            }
         });
     }
 
@@ -161,11 +166,23 @@ TEST_F(TSetupOperationTest, CancelledSetupSendsAndSavesNothing) {
     EXPECT_FALSE(FileExists(files.Path("config/CFG8019.INI")));
 }
 
-TEST_F(TSetupOperationTest, StoppedTransferStillAdvancesAndSaves) {
+// A transfer that did not complete is no success, yet the address still advances: the board
+// may carry it, and an address is never given twice.
+TEST_F(TSetupOperationTest, FailedTransferIsAnErrorButStillAdvancesAndSaves) {
     TProgrammerOnBootCode wrong(bootCode, TProgrammerFault::WrongGreeting);
     setup.programmer = &wrong;
-    EXPECT_EQ(Run(), orDone);
+    EXPECT_EQ(Run(), orError);
+    EXPECT_EQ(Label(), "エラーが発生しました");
     EXPECT_TRUE(wrong.Packet().empty());
+    EXPECT_NE(Saved().find("MACID=02C0DE000001\n"), std::string::npos);
+}
+
+TEST_F(TSetupOperationTest, TransferClosedBeforeItsEndIsCancelledButStillAdvancesAndSaves) {
+    TProgrammerOnBootCode silent(bootCode, TProgrammerFault::SilentAfterPacket);
+    setup.programmer = &silent;
+    setup.closeEarly = true;
+    EXPECT_EQ(Run(), orCancelled);
+    EXPECT_EQ(Label(), "キャンセルしました");
     EXPECT_NE(Saved().find("MACID=02C0DE000001\n"), std::string::npos);
 }
 
