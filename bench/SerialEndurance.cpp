@@ -6,9 +6,6 @@
 //
 // Usage: serial_endurance [RUNS] [IMAGE_BYTES]   (defaults 50 and 4096)
 #include <dirent.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,7 +15,7 @@
 #include <string>
 
 #include "BenchProcess.h"
-#include "BootCode.h"
+#include "BootCodeChild.h"
 #include "Dialogs.h"
 #include "Dmod.h"
 #include "FirmwareLoaderMachine.h"
@@ -28,44 +25,6 @@
 #include "StatusControls.h"
 
 namespace {
-
-// The child: the boot code with the simulated firmware loader, until the parent goes away.
-// Writes the pseudo-terminal's path to pipeOut.
-[[noreturn]] void ServeBootCode(int pipeOut) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    TBootCodeSim sim;
-    sim.SetProgramChooser(SimulatedLoaderPrograms({}));
-    std::string error;
-    if (!sim.Start(error)) {
-        std::fprintf(stderr, "serial_endurance: %s\n", error.c_str());
-        _exit(1);
-    }
-    const std::string path = sim.SlavePath() + "\n";
-    if (write(pipeOut, path.data(), path.size()) < 0) _exit(1);
-    close(pipeOut);
-    pause();
-    _exit(0);
-}
-
-// Starts the boot code in a child; its pid and the device path, or -1.
-pid_t StartBootCode(std::string& slavePath) {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        ServeBootCode(fds[1]);
-    }
-    close(fds[1]);
-    char buffer[256];
-    std::string text;
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, n);
-    close(fds[0]);
-    if (text.empty() || text.back() != '\n') return -1;
-    slavePath = text.substr(0, text.size() - 1);
-    return child;
-}
 
 struct TSample {
     int descriptors;
@@ -82,7 +41,7 @@ int main(int argc, char** argv) {
     const long imageBytes = argc > 2 ? std::atol(argv[2]) : 4096;
     SetMainThread();
     std::string slavePath;
-    const pid_t bootCode = StartBootCode(slavePath);
+    const pid_t bootCode = StartBootCodeChild({}, 0, "serial_endurance", slavePath);
     if (bootCode < 0) {
         std::fprintf(stderr, "serial_endurance: the boot code did not start\n");
         return 2;
@@ -120,8 +79,7 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const TSample after = Sample();
 
-    kill(bootCode, SIGTERM);
-    waitpid(bootCode, nullptr, 0);
+    StopBootCodeChild(bootCode);
 
     std::printf(
         "serial endurance: %d loader runs with a %ld-byte firmware upload each in %.1f s "

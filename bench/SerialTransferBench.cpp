@@ -8,10 +8,7 @@
 // At 57600 bit/s the default 2 MiB take about six minutes per direction. TIVRA_BENCH_BYTES
 // sets a smaller image (e.g. 262144), TIVRA_BENCH_BPS another rate.
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,7 +19,7 @@
 #include <string>
 
 #include "ApSimulator.h"
-#include "BootCode.h"
+#include "BootCodeChild.h"
 #include "FirmwareLoaderMachine.h"
 #include "Loader.h"
 #include "MainThread.h"
@@ -48,26 +45,6 @@ int LineRate() {
 
 std::string slavePath;
 TPrivateTempFolder* folder = nullptr;
-
-// The child: the boot code and its firmware loader, paced, until the parent goes away.
-[[noreturn]] void ServeAccessPoint(int pipeOut) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    TFirmwareLoaderConfig loader;
-    loader.Flash = GenerateApSimImage(static_cast<std::int64_t>(ImageBytes()));
-    TBootCodeSim sim;
-    sim.SetProgramChooser(SimulatedLoaderPrograms(loader));
-    sim.SetLineRate(LineRate());
-    std::string error;
-    if (!sim.Start(error)) {
-        std::fprintf(stderr, "serial_transfer_bench: %s\n", error.c_str());
-        _exit(1);
-    }
-    const std::string path = sim.SlavePath() + "\n";
-    if (write(pipeOut, path.data(), path.size()) < 0) _exit(1);
-    close(pipeOut);
-    pause();
-    _exit(0);
-}
 
 double CpuSeconds() {
     rusage usage{};
@@ -143,26 +120,10 @@ BENCHMARK(BM_SerialDownload)->Iterations(1)->UseManualTime()->Unit(benchmark::kS
 
 int main(int argc, char** argv) {
     // The simulator is forked before any thread exists.
-    int fds[2];
-    if (pipe(fds) != 0) return 1;
-    const pid_t child = fork();
+    TFirmwareLoaderConfig loader;
+    loader.Flash = GenerateApSimImage(static_cast<std::int64_t>(ImageBytes()));
+    const pid_t child = StartBootCodeChild(loader, LineRate(), "serial_transfer_bench", slavePath);
     if (child < 0) return 1;
-    if (child == 0) {
-        close(fds[0]);
-        ServeAccessPoint(fds[1]);
-    }
-    close(fds[1]);
-    char buffer[256] = {};
-    std::size_t got = 0;
-    while (got < sizeof buffer - 1) {
-        ssize_t n = read(fds[0], buffer + got, sizeof buffer - 1 - got);
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    close(fds[0]);
-    slavePath.assign(buffer, got);
-    if (!slavePath.empty() && slavePath.back() == '\n') slavePath.pop_back();
-    if (slavePath.empty()) return 1;
 
     SetMainThread();
     TPrivateTempFolder temporary;
@@ -172,7 +133,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    kill(child, SIGTERM);
-    waitpid(child, nullptr, 0);
+    StopBootCodeChild(child);
     return 0;
 }

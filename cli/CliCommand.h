@@ -48,6 +48,12 @@ std::vector<TCliCommand> PortCommands();
 std::vector<TCliCommand> SerialCommands();
 std::vector<TCliCommand> FilterCommands();
 
+// A line of the confirmation summary: its caption and the value (Shift_JIS).
+std::string SummaryLine(const char* caption, const std::string& valueSjis);
+// Reports an operation's result with the wizard's final text ("終了しました" or doneText,
+// "キャンセルしました", "エラーが発生しました") and returns the exit status.
+int FinishOperation(TCliContext& c, int result, const char* doneText);
+
 // The file a download replaces (a symbolic link is followed); a usage error when it exists and
 // is not a regular file.
 std::string DownloadTarget(const std::string& fileName);

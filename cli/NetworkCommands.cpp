@@ -55,17 +55,13 @@ TLogin ReadLogin(const TCliContext& c) {
     return login;
 }
 
-// A line of the confirmation page: its caption and the value (Shift_JIS).
-std::string Line(const char* caption, const std::string& valueSjis) {
-    return AppText(caption) + valueSjis;
-}
-
 // The confirmation lines every network page starts with; the upload shows the tidied address,
 // the download the address as typed, as the wizard does.
 std::vector<std::string> LoginLines(const TLogin& login, const std::string& address,
                                     const std::string& password) {
-    return {Line(AppStrings::AddressLine, address), Line(AppStrings::UserLine, login.user),
-            Line(AppStrings::PasswordLine, MaskText(password))};
+    return {SummaryLine(AppStrings::AddressLine, address),
+            SummaryLine(AppStrings::UserLine, login.user),
+            SummaryLine(AppStrings::PasswordLine, MaskText(password))};
 }
 
 // An address that is not four dotted parts would reach the operation as empty text; refuse it
@@ -84,9 +80,21 @@ std::unique_ptr<TnavrilDataModule> MakeModule(TCliContext& c) {
     return module;
 }
 
-// Reports the operation's result with the wizard's final text and returns the exit status.
-// A failed connection adds the system's reason on a line of its own.
+// FinishOperation, where a failed connection adds the system's reason on a line of its own.
 int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* doneText) {
+    if (result != orDone && result != orCancelled && module.ClientSocket.LastError() != 0) {
+        c.View.Note("port 8765: " + module.ClientSocket.ErrorText());
+    }
+    return FinishOperation(c, result, doneText);
+}
+
+}  // namespace
+
+std::string SummaryLine(const char* caption, const std::string& valueSjis) {
+    return AppText(caption) + valueSjis;
+}
+
+int FinishOperation(TCliContext& c, int result, const char* doneText) {
     switch (result) {
         case orDone:
             c.View.Result(kExitDone, AppText(doneText));
@@ -95,16 +103,10 @@ int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* do
             c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
             return kExitCancelled;
         default:
-            break;
+            c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred));
+            return kExitError;
     }
-    if (module.ClientSocket.LastError() != 0) {
-        c.View.Note("port 8765: " + module.ClientSocket.ErrorText());
-    }
-    c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred));
-    return kExitError;
 }
-
-}  // namespace
 
 // The file a download replaces (a symbolic link is followed); anything but a regular file is
 // refused before the access point is asked for anything.
@@ -135,10 +137,11 @@ int RunUpload(TCliContext& c) {
     auto module = MakeModule(c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     std::vector<std::string> lines = LoginLines(login, login.address, password);
-    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
     bool keep = !c.Arguments.Has("discard-settings");
-    lines.push_back(Line(AppStrings::KeepSettingLine,
-                         AppText(keep ? AppStrings::KeepSetting : AppStrings::DiscardSetting)));
+    lines.push_back(
+        SummaryLine(AppStrings::KeepSettingLine,
+                    AppText(keep ? AppStrings::KeepSetting : AppStrings::DiscardSetting)));
     c.View.Summary(AppText(AppStrings::UploadNetTitle), lines);
     c.Dialogs.AnswerBy(EngineText(EngineStrings::ConfirmFirmwareUpdate), "confirm-update",
                        c.Arguments.Has("confirm-update"), TDialogs::Answer::Ok);
@@ -184,7 +187,7 @@ int RunDownload(TCliContext& c) {
     }
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
-    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
     c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
     // The image goes to a new file beside the destination, which it replaces only once the
     // access point has sent all of it; a failed or stopped download leaves the destination as
@@ -213,7 +216,7 @@ int RunVerify(TCliContext& c) {
     auto module = MakeModule(c);
     std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
-    lines.push_back(Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
+    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
     c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
     // The image read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;

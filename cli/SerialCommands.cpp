@@ -64,24 +64,6 @@ struct TSerialRun {
     bool cancelPending = false;
 };
 
-std::string Line(const char* caption, const std::string& valueSjis) {
-    return AppText(caption) + valueSjis;
-}
-
-int Finish(TCliContext& c, int result, const char* doneText) {
-    switch (result) {
-        case orDone:
-            c.View.Result(kExitDone, AppText(doneText));
-            return kExitDone;
-        case orCancelled:
-            c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
-            return kExitCancelled;
-        default:
-            c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred));
-            return kExitError;
-    }
-}
-
 std::string Port(const TCliContext& c) { return c.Arguments.Value("port"); }
 
 int RunSerialUpload(TCliContext& c) {
@@ -92,13 +74,13 @@ int RunSerialUpload(TCliContext& c) {
     if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     TSerialRun run(c);
     c.View.Summary(AppText(AppStrings::UploadSerialTitle),
-                   {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
     TCliStatusControls status(c.View);
     int result = run.module.UploadFirmwareBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                    status.ProceedSizeEdit(), status.Gauge(),
                                                    status.StatusLabel());
-    return Finish(c, result, AppStrings::Completed);
+    return FinishOperation(c, result, AppStrings::Completed);
 }
 
 // Reads the flash over the serial port into fileName, a scratch file of the caller's.
@@ -124,8 +106,8 @@ int RunSerialDownload(TCliContext& c) {
     }
     TSerialRun run(c);
     c.View.Summary(AppText(AppStrings::DownloadSerialTitle),
-                   {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
     // As over the network: the image replaces the destination only once all of it is read.
     TReplacingFile target(destination);
     int result = SerialDownloadInto(c, run, target.TemporaryPath());
@@ -134,7 +116,7 @@ int RunSerialDownload(TCliContext& c) {
     } else {
         target.Discard();
     }
-    return Finish(c, result, AppStrings::Completed);
+    return FinishOperation(c, result, AppStrings::Completed);
 }
 
 int RunBios(TCliContext& c) {
@@ -144,13 +126,13 @@ int RunBios(TCliContext& c) {
     }
     TSerialRun run(c);
     c.View.Summary(AppText(AppStrings::UpdateBiosTitle),
-                   {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    Line(AppStrings::BiosFileLine, Utf8ToSjis(fileName))});
+                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+                    SummaryLine(AppStrings::BiosFileLine, Utf8ToSjis(fileName))});
     TCliStatusControls status(c.View);
     int result = run.module.UpdateBiosBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                status.ProceedSizeEdit(), status.Gauge(),
                                                status.StatusLabel());
-    return Finish(c, result, AppStrings::Completed);
+    return FinishOperation(c, result, AppStrings::Completed);
 }
 
 int RunMac(TCliContext& c) {
@@ -167,7 +149,7 @@ int RunMac(TCliContext& c) {
     run.module.Dlg8019Setup = &setup;
     c.View.Summary(
         AppText(AppStrings::SetMacAddressTitle),
-        {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+        {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
          Utf8ToSjis("MACアドレス : " + config.MACID),
          Utf8ToSjis(std::string("自動インクリメント : ") + (options.AutoInc ? "する" : "しない"))});
     TCliStatusControls status(c.View);
@@ -178,17 +160,17 @@ int RunMac(TCliContext& c) {
     // addresses are reported, and the command's status says whether the programmer took them
     // (a wait that timed out is an error here, where the wizard's closed dialog is a cancel).
     if (setup.Outcome() == TCliEthernetSetup::TOutcome::NotRun) {
-        return Finish(c, result, AppStrings::Completed);
+        return FinishOperation(c, result, AppStrings::Completed);
     }
     c.View.Fact("mac", "\"sent\":" + JsonString(setup.SentMac()) +
                            ",\"next\":" + JsonString(setup.NextMac()));
     switch (setup.Outcome()) {
         case TCliEthernetSetup::TOutcome::Completed:
-            return Finish(c, orDone, AppStrings::Completed);
+            return FinishOperation(c, orDone, AppStrings::Completed);
         case TCliEthernetSetup::TOutcome::Abandoned:
-            return Finish(c, orCancelled, AppStrings::Completed);
+            return FinishOperation(c, orCancelled, AppStrings::Completed);
         default:
-            return Finish(c, orError, AppStrings::Completed);
+            return FinishOperation(c, orError, AppStrings::Completed);
     }
 }
 
@@ -214,13 +196,13 @@ int VerifyBySerial(TCliContext& c) {
     }
     TSerialRun run(c);
     c.View.Summary(AppText(AppStrings::DownloadSerialTitle),
-                   {Line(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    Line(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
     // The flash read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     const std::string image = scratch.Path("image.bin");
     int result = SerialDownloadInto(c, run, image);
-    if (result != orDone) return Finish(c, result, AppStrings::Completed);
+    if (result != orDone) return FinishOperation(c, result, AppStrings::Completed);
     return ReportComparison(c, fileName, image, "access point on " + Port(c));
 }
 

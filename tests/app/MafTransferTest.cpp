@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "../gui/RecordingRunner.h"
+#include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "Cp932.h"
 #include "HttpGetThread.h"
@@ -37,16 +38,12 @@ protected:
     }
 
     TApSimulator& Start(const std::string& address, int delayMs = 0) {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        // EUC-JP: 事務所PC, ア
-        options.FilterLines = {"00:A0:C9:12:AB:34 \xBB\xF6\xCC\xB3\xBD\xEAPC",
-                               "0:1:2:3:4:5 printer", "00:11:22:33:44:66 \xA5\xA2"};
-        options.Faults.DelayMs = delayMs;
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, [&](TApSimOptions& options) {
+            // EUC-JP: 事務所PC, ア
+            options.FilterLines = {"00:A0:C9:12:AB:34 \xBB\xF6\xCC\xB3\xBD\xEAPC",
+                                   "0:1:2:3:4:5 printer", "00:11:22:33:44:66 \xA5\xA2"};
+            options.Faults.DelayMs = delayMs;
+        });
         return *simulator_;
     }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "ApSimForTest.h"
 #include "ApSimStreamSide.h"
 #include "ApSimulator.h"
 #include "ClientSocket.h"
@@ -55,13 +56,7 @@ protected:
     // Starts the simulator on address, with the login root:pw.
     TApSimulator& StartSimulator(const std::string& address,
                                  const std::function<void(TApSimOptions&)>& adjust = nullptr) {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        if (adjust) adjust(options);
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, adjust);
         return *simulator_;
     }
 

@@ -2,21 +2,23 @@
 // point (or a plain peer on port 8765 for a stalling transfer), each test on its own loopback
 // address. What arrives at the access point is checked byte for byte; what is left on disk is
 // checked file by file.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <thread>
 
+#include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "CliRun.h"
+#include "StreamPeer.h"
 #include "TempDir.h"
 
 namespace {
+
+// The receive buffer of the plain peers: small, so a stalled reader stops the sender soon.
+constexpr int kSmallReceiveBuffer = 4096;
 
 // The login the simulator asks for, as the Authorization header carries it.
 constexpr char kRootPw[] = "Basic cm9vdDpwdw==";
@@ -48,52 +50,6 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return count;
 }
 
-// A plain peer on address:8765: accepts one connection and hands it to serve on its thread.
-class TPeer {
-public:
-    TPeer(const std::string& address, std::function<void(int)> serve) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int yes = 1, small = 4096;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
-        sockaddr_in where{};
-        where.sin_family = AF_INET;
-        where.sin_port = htons(8765);
-        inet_pton(AF_INET, address.c_str(), &where.sin_addr);
-        EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&where), sizeof(where)), 0);
-        EXPECT_EQ(listen(listener_, 1), 0);
-        thread_ = std::thread([this, serve] {
-            pollfd entry{listener_, POLLIN, 0};
-            if (poll(&entry, 1, 10000) != 1) return;
-            int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) return;
-            serve(connection);
-            close(connection);
-        });
-    }
-    ~TPeer() {
-        thread_.join();
-        close(listener_);
-    }
-
-    // Reads until the other side closes or ten seconds pass without a byte.
-    static std::string ReadAll(int connection) {
-        std::string data;
-        char buffer[65536];
-        pollfd entry{connection, POLLIN, 0};
-        while (poll(&entry, 1, 10000) == 1) {
-            ssize_t got = recv(connection, buffer, sizeof(buffer), 0);
-            if (got <= 0) break;
-            data.append(buffer, static_cast<std::size_t>(got));
-        }
-        return data;
-    }
-
-private:
-    int listener_ = -1;
-    std::thread thread_;
-};
-
 class CliNetwork : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,13 +62,7 @@ protected:
 
     TApSimulator& StartSimulator(const std::string& address,
                                  const std::function<void(TApSimOptions&)>& adjust = nullptr) {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        if (adjust) adjust(options);
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, adjust);
         return *simulator_;
     }
 
@@ -300,11 +250,14 @@ TEST_F(CliNetwork, CtrlCStopsADownloadButNotAnUpdateUnderWay) {
     // destination nor a part of the image is changed or left.
     {
         const std::string target = dir.Write("backup.bin", "the old image");
-        TPeer peer("127.0.13.50", [](int connection) {
-            std::string part(5000, 'x');
-            send(connection, part.data(), part.size(), MSG_NOSIGNAL);
-            TPeer::ReadAll(connection);  // until the program closes the connection
-        });
+        TStreamPeer peer(
+            "127.0.13.50",
+            [](int connection) {
+                std::string part(5000, 'x');
+                send(connection, part.data(), part.size(), MSG_NOSIGNAL);
+                TStreamPeer::ReadAll(connection);  // until the program closes the connection
+            },
+            kSmallReceiveBuffer);
         bool sent = false;
         TCliOutcome outcome =
             RunTivraCli(Command("download", "127.0.13.50",
@@ -326,8 +279,9 @@ TEST_F(CliNetwork, CtrlCStopsADownloadButNotAnUpdateUnderWay) {
         const std::string file = dir.Write("fw.bin", image);
         std::string received;
         {
-            TPeer peer("127.0.13.51",
-                       [&](int connection) { received = TPeer::ReadAll(connection); });
+            TStreamPeer peer(
+                "127.0.13.51", [&](int connection) { received = TStreamPeer::ReadAll(connection); },
+                kSmallReceiveBuffer);
             bool sent = false;
             TCliOutcome outcome = RunTivraCli(
                 Command("upload", "127.0.13.51", {"--file", file, "--password", "pw", "--yes"}), {},

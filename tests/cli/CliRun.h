@@ -15,6 +15,18 @@
 #include <utility>
 #include <vector>
 
+// In a forked child: replaces it by tivra-cli with `arguments`; exits 127 when that fails.
+[[noreturn]] inline void ExecTivraCli(const std::vector<std::string>& arguments) {
+    std::string program = std::string(TIVRA_BIN_DIR) + "/tivra-cli";
+    std::vector<std::string> words = arguments;
+    words.insert(words.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
 struct TCliOutcome {
     int status = -1;  // exit status; -1 when the program did not exit normally
     std::string out;
@@ -25,7 +37,6 @@ inline TCliOutcome RunTivraCli(
     const std::vector<std::string>& arguments,
     const std::vector<std::pair<std::string, std::string>>& env = {},
     const std::function<void(pid_t, const std::string& err)>& watch = nullptr) {
-    std::string program = std::string(TIVRA_BIN_DIR) + "/tivra-cli";
     int outPipe[2], errPipe[2];
     TCliOutcome outcome;
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return outcome;
@@ -36,13 +47,7 @@ inline TCliOutcome RunTivraCli(
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
         for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-        std::vector<std::string> words = arguments;
-        words.insert(words.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        ExecTivraCli(arguments);
     }
     close(outPipe[1]);
     close(errPipe[1]);

@@ -10,30 +10,11 @@
 #include "CliRun.h"
 #include "EepromImage.h"
 #include "EepromProgrammer.h"
-#include "FirmwareFiles.h"
 #include "FirmwareLoaderMachine.h"
+#include "FirmwareTestFiles.h"
 #include "TempDir.h"
 
 namespace {
-
-std::string Image(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 29 + i / 1024 * 3 + seed) & 0xFF);
-    bytes[0] = 0x12;  // not a raw image's 55 AA, which would have to be exactly 2 MiB
-    return bytes;
-}
-
-std::string Bios(const std::string& data) {
-    std::string file(68, '\0');
-    file[0] = 68;
-    file.replace(4, 32, BiosIdentification);
-    unsigned sum = 0;
-    for (unsigned char c : data) sum += c;
-    file[42] = static_cast<char>(sum & 0xFF);
-    file[43] = static_cast<char>((sum >> 8) & 0xFF);
-    return file + data;
-}
 
 class CliSerial : public ::testing::Test {
 protected:
@@ -77,10 +58,10 @@ protected:
 };
 
 TEST_F(CliSerial, ImagesTravelByteForByteAndVerifyCatchesOneByte) {
-    const std::string upload = Image(20000, 1);
-    const std::string biosData = Image(5000, 3);
+    const std::string upload = PatternImage(20000, 1);
+    const std::string biosData = PatternImage(5000, 3);
     TFirmwareLoaderConfig loader;
-    loader.Flash = Image(30000, 2);
+    loader.Flash = PatternImage(30000, 2);
     std::string flash = loader.Flash;
     flash.resize(32768, '\xFF');  // one 32 KiB unit; the rest of it is erased
     std::string changed = flash;
@@ -95,7 +76,10 @@ TEST_F(CliSerial, ImagesTravelByteForByteAndVerifyCatchesOneByte) {
     const Case cases[] = {
         {"serial-upload", {"--file", dir.Write("fw.bin", upload), "--yes"}, 0, upload},
         {"serial-download", {"--file", backup, "--yes"}, 0, ""},
-        {"bios", {"--file", dir.Write("bios.brm", Bios(biosData)), "--yes"}, 0, biosData},
+        {"bios",
+         {"--file", dir.Write("bios.brm", BiosFileForTest(biosData)), "--yes"},
+         0,
+         biosData},
         {"verify", {"--file", dir.Write("same.bin", flash), "--yes"}, 0, ""},
         {"verify",
          {"--file", dir.Write("changed.bin", changed), "--yes", "--report", dir.Path("r.txt")},
@@ -120,7 +104,7 @@ TEST_F(CliSerial, ImagesTravelByteForByteAndVerifyCatchesOneByte) {
 }
 
 TEST_F(CliSerial, CtrlCCancelsTheHandshakeButNotTheLoaderAtWork) {
-    const std::string file = dir.Write("fw.bin", Image(20000, 4));
+    const std::string file = dir.Write("fw.bin", PatternImage(20000, 4));
     // A switched-off access point: Ctrl-C while it stays silent cancels.
     StartBootCode(TBootCodeConfig{"", TBootFault::Silence, -1}, {});
     bool sent = false;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "ApSimulator.h"
+#include "CliRun.h"
 #include "TempDir.h"
 
 namespace {
@@ -34,18 +35,11 @@ bool ReadUntil(int terminal, std::string& transcript, const std::string& text) {
 
 // Runs tivra-cli download on a new pseudo-terminal; returns the terminal's side.
 pid_t StartOnTerminal(const std::vector<std::string>& arguments, int& terminal) {
-    std::string program = std::string(TIVRA_BIN_DIR) + "/tivra-cli";
     pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
     if (pid == 0) {
         setenv("LC_ALL", "C.UTF-8", 1);
         unsetenv("TIVRA_PASSWORD");
-        std::vector<std::string> words = arguments;
-        words.insert(words.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        ExecTivraCli(arguments);
     }
     return pid;
 }

@@ -12,6 +12,7 @@
 
 #include "FirmwareDialogue.h"
 #include "FirmwareLoaderMachine.h"
+#include "FirmwareTestFiles.h"
 #include "TempDir.h"
 #include "TransferCodes.h"
 
@@ -74,19 +75,6 @@ std::string Pattern(std::size_t size, unsigned seed) {
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 31 + i / 1024 + seed) & 0xFF);
     return bytes;
-}
-
-// A BIOS file: data offset, identification, checksum at 42, data from 68.
-std::string BiosFile(const std::string& data, const std::string& id = BiosIdentification,
-                     int checksumDelta = 0, std::uint32_t offset = 68) {
-    std::string file(68, '\0');
-    for (int i = 0; i < 4; ++i) file[i] = static_cast<char>(offset >> (8 * i));
-    file.replace(4, 32, id.substr(0, 32));
-    unsigned sum = checksumDelta;
-    for (unsigned char c : data) sum += c;
-    file[42] = static_cast<char>(sum & 0xFF);
-    file[43] = static_cast<char>((sum >> 8) & 0xFF);
-    return file + data;
 }
 
 Bytes AsBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -236,7 +224,7 @@ TEST_F(TFirmwareDialogueTest, BiosUpdateSendsTheDataAndRepeatsABlockOnRequest) {
             config.FaultAt = 1;
         }
         TMemoryLine line(config);
-        EXPECT_EQ(Run(line, tmBios, dir.Write("bios.brm", BiosFile(data))), teNone);
+        EXPECT_EQ(Run(line, tmBios, dir.Write("bios.brm", BiosFileForTest(data))), teNone);
         EXPECT_EQ(line.loader.Written(), AsBytes(data));
         const auto sending = line.Of(tsSending);
         ASSERT_EQ(sending.size(), 3u);  // one per accepted block
@@ -263,13 +251,13 @@ TEST_F(TFirmwareDialogueTest, BiosFileChecks) {
         std::string file;
         std::uint8_t code;
     } cases[] = {
-        {"sum above 65535", BiosFile(ones), teNone},
-        {"shorter than its header", BiosFile("").substr(0, 67), teFileShort},
-        {"zero byte in the identification", BiosFile(ones, zeroInId), teBadBiosFile},
-        {"identification differs in case", BiosFile(ones, lowerCase), teBadBiosFile},
-        {"wrong checksum", BiosFile(ones, BiosIdentification, 1), teBadBiosFile},
-        {"no data", BiosFile(""), teBadBiosFile},
-        {"data offset not 68", BiosFile(ones, BiosIdentification, 0, 64), teBadBiosFile},
+        {"sum above 65535", BiosFileForTest(ones), teNone},
+        {"shorter than its header", BiosFileForTest("").substr(0, 67), teFileShort},
+        {"zero byte in the identification", BiosFileForTest(ones, zeroInId), teBadBiosFile},
+        {"identification differs in case", BiosFileForTest(ones, lowerCase), teBadBiosFile},
+        {"wrong checksum", BiosFileForTest(ones, BiosIdentification, 1), teBadBiosFile},
+        {"no data", BiosFileForTest(""), teBadBiosFile},
+        {"data offset not 68", BiosFileForTest(ones, BiosIdentification, 0, 64), teBadBiosFile},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

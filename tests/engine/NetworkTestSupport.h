@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "ApSimDigest.h"
+#include "ApSimForTest.h"
 #include "ApSimStreamSide.h"
 #include "ApSimulator.h"
 #include "EngineFixture.h"
 #include "HttpGet.h"
+#include "StreamPeer.h"
 #include "TempDir.h"
 #include "Watchdog.h"
 
@@ -44,74 +46,6 @@ public:
         TPlainGauge::SetProgress(percent);
     }
     std::vector<int> values;
-};
-
-// A plain peer on address:8765 that accepts one connection within ten seconds and hands it to
-// serve on its own thread; the thread has ended when the peer is destroyed.
-class TStreamPeer {
-public:
-    TStreamPeer(const std::string& address, std::function<void(int connection)> serve,
-                int receiveBuffer = 0) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int yes = 1;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        if (receiveBuffer > 0) {
-            setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
-        }
-        sockaddr_in where{};
-        where.sin_family = AF_INET;
-        where.sin_port = htons(8765);
-        inet_pton(AF_INET, address.c_str(), &where.sin_addr);
-        bool listening = bind(listener_, reinterpret_cast<sockaddr*>(&where), sizeof(where)) == 0 &&
-                         listen(listener_, 1) == 0;
-        EXPECT_TRUE(listening) << "port 8765 on " << address;
-        thread_ = std::thread([this, serve] {
-            pollfd entry{listener_, POLLIN, 0};
-            if (poll(&entry, 1, 10000) != 1) return;
-            int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) return;
-            serve(connection);
-            close(connection);
-        });
-    }
-    ~TStreamPeer() {
-        thread_.join();
-        close(listener_);
-    }
-    TStreamPeer(const TStreamPeer&) = delete;
-    TStreamPeer& operator=(const TStreamPeer&) = delete;
-
-    // Reads until the other side closes (or nothing comes for ten seconds).
-    static std::string ReadAll(int connection) {
-        std::string data;
-        char buffer[65536];
-        for (;;) {
-            pollfd entry{connection, POLLIN, 0};
-            if (poll(&entry, 1, 10000) != 1) return data;
-            ssize_t received = recv(connection, buffer, sizeof(buffer), 0);
-            if (received <= 0) return data;
-            data.append(buffer, static_cast<std::size_t>(received));
-        }
-    }
-
-    // Reads exactly count bytes (fewer when the other side closes or goes silent).
-    static std::string ReadCount(int connection, std::size_t count) {
-        std::string data;
-        char buffer[65536];
-        while (data.size() < count) {
-            pollfd entry{connection, POLLIN, 0};
-            if (poll(&entry, 1, 10000) != 1) return data;
-            ssize_t received =
-                recv(connection, buffer, std::min(sizeof(buffer), count - data.size()), 0);
-            if (received <= 0) return data;
-            data.append(buffer, static_cast<std::size_t>(received));
-        }
-        return data;
-    }
-
-private:
-    int listener_ = -1;
-    std::thread thread_;
 };
 
 class TNetworkTest : public TEngineTest {
@@ -150,13 +84,7 @@ protected:
     TApSimulator& StartSimulator(const std::string& address,
                                  const std::function<void(TApSimOptions&)>& adjust = nullptr) {
         if (simulator_) simulator_->Stop();
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        if (adjust) adjust(options);
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, adjust);
         return *simulator_;
     }
 

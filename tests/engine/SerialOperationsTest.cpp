@@ -24,6 +24,7 @@
 #include "EngineStrings.h"
 #include "FirmwareFiles.h"
 #include "FirmwareLoaderMachine.h"
+#include "FirmwareTestFiles.h"
 #include "TempDir.h"
 #include "Watchdog.h"
 
@@ -393,15 +394,8 @@ TEST_F(TSerialOperationsTest, FirmwareAndBiosMoveEndToEndWithTheStatusPageFollow
     loaders.Write("orbaflwr.com", SimulatedFirmwareLoaderFile());
     loaders.Write("nvbioupd.com", SimulatedFirmwareLoaderFile());
     const std::string image = GenerateApSimImageForTest(100000);
-    std::string bios(68, '\0');
     const std::string biosData = GenerateApSimImageForTest(3000);
-    bios.replace(0, 1, "\x44");
-    bios.replace(4, 32, BiosIdentification);
-    unsigned sum = 0;
-    for (unsigned char c : biosData) sum += c;
-    bios[42] = static_cast<char>(sum & 0xFF);
-    bios[43] = static_cast<char>(sum >> 8);
-    bios += biosData;
+    const std::string bios = BiosFileForTest(biosData);
     const std::string upload = loaders.Write("fw.bin", image);
     const std::string biosFile = loaders.Write("bios.brm", bios);
     const std::string download = loaders.Path("backup.bin");
@@ -619,17 +613,7 @@ protected:
     }
 
     // A BIOS file of 6000 data bytes that passes the file check.
-    static std::string BiosFile() {
-        const std::string data = GenerateApSimImageForTest(6000);
-        std::string bios(68, '\0');
-        bios[0] = '\x44';
-        bios.replace(4, 32, BiosIdentification);
-        unsigned sum = 0;
-        for (unsigned char c : data) sum += c;
-        bios[42] = static_cast<char>(sum & 0xFF);
-        bios[43] = static_cast<char>(sum >> 8);
-        return bios + data;
-    }
+    static std::string BiosFile() { return BiosFileForTest(GenerateApSimImageForTest(6000)); }
 };
 
 TEST_F(TSerialFaultsTest, ALineThatDropsFailsTheOperationInEveryPhase) {

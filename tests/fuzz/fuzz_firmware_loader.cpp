@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FirmwareDialogue.h"
+#include "FirmwareTestFiles.h"
 #include "SafeFiles.h"
 #include "TransferCodes.h"
 
@@ -47,15 +48,8 @@ private:
 struct TFiles {
     TFiles() {
         std::ofstream(folder.Path("fw.bin"), std::ios::binary) << std::string(5000, 'x');
-        std::string bios(68, '\0');
-        bios[0] = 68;
-        bios.replace(4, 32, BiosIdentification);
-        std::string data(2100, 'b');
-        unsigned sum = 0;
-        for (unsigned char c : data) sum += c;
-        bios[42] = static_cast<char>(sum & 0xFF);
-        bios[43] = static_cast<char>(sum >> 8);
-        std::ofstream(folder.Path("bios.brm"), std::ios::binary) << bios + data;
+        std::ofstream(folder.Path("bios.brm"), std::ios::binary)
+            << BiosFileForTest(std::string(2100, 'b'));
     }
     // Entries of the folder besides the two sources.
     int Others() const {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "../engine/Watchdog.h"
+#include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "DataModuleRunner.h"
 #include "FormFixture.h"
@@ -35,14 +36,10 @@ protected:
     }
 
     TApSimulator& StartSimulator(const std::string& address) {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        options.FilterLines = {SjisToEuc(Utf8ToSjis("00:A0:C9:12:AB:34 事務所PC")),
-                               "00:11:22:33:44:55 printer", "0:1:2:3:4:5 old"};
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, [](TApSimOptions& options) {
+            options.FilterLines = {SjisToEuc(Utf8ToSjis("00:A0:C9:12:AB:34 事務所PC")),
+                                   "00:11:22:33:44:55 printer", "0:1:2:3:4:5 old"};
+        });
         return *simulator_;
     }
 

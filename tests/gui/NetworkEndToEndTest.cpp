@@ -12,6 +12,7 @@
 
 #include "../engine/Watchdog.h"
 #include "ApSimDigest.h"
+#include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "DataModuleRunner.h"
 #include "FormFixture.h"
@@ -57,14 +58,10 @@ protected:
 
     TApSimulator& StartSimulator(const std::string& address, std::int64_t imageSize = 65536,
                                  const TApSimFaults& faults = TApSimFaults()) {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        options.ImageSize = imageSize;
-        options.Faults = faults;
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, [&](TApSimOptions& options) {
+            options.ImageSize = imageSize;
+            options.Faults = faults;
+        });
         return *simulator_;
     }
 

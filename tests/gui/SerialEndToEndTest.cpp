@@ -14,31 +14,12 @@
 #include "BootCode.h"
 #include "DataModuleRunner.h"
 #include "Dmod.h"
-#include "FirmwareFiles.h"
 #include "FirmwareLoaderMachine.h"
+#include "FirmwareTestFiles.h"
 #include "FormFixture.h"
 #include "NavrilDataModule.h"
 
 namespace {
-
-std::string Image(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 29 + i / 1024 * 3 + seed) & 0xFF);
-    bytes[0] = 0x12;  // not a raw image's 55 AA, which would have to be exactly 2 MiB
-    return bytes;
-}
-
-std::string Bios(const std::string& data) {
-    std::string file(68, '\0');
-    file[0] = 68;
-    file.replace(4, 32, BiosIdentification);
-    unsigned sum = 0;
-    for (unsigned char c : data) sum += c;
-    file[42] = static_cast<char>(sum & 0xFF);
-    file[43] = static_cast<char>((sum >> 8) & 0xFF);
-    return file + data;
-}
 
 class TSerialEndToEnd : public TFormTest {
 protected:
@@ -94,9 +75,9 @@ protected:
 };
 
 TEST_F(TSerialEndToEnd, FirmwareAndBiosOperationsMoveTheImageBothWays) {
-    const std::string upload = Image(100000, 1);
-    const std::string flash = Image(70000, 2);
-    const std::string biosData = Image(5000, 3);
+    const std::string upload = PatternImage(100000, 1);
+    const std::string flash = PatternImage(70000, 2);
+    const std::string biosData = PatternImage(5000, 3);
     TFirmwareLoaderConfig loader;
     loader.Flash = flash;
     const struct {
@@ -111,7 +92,7 @@ TEST_F(TSerialEndToEnd, FirmwareAndBiosOperationsMoveTheImageBothWays) {
         {OperationKind::DownloadSerial, "DownloadComCombo", "DownloadSerialFileNameEdit",
          dir.Path("backup.bin"), "98,304"},
         {OperationKind::UpdateBios, "UpBIOSComCombo", "UPBiosFileNameEdit",
-         dir.Write("bios.brm", Bios(biosData)), "131,072"},
+         dir.Write("bios.brm", BiosFileForTest(biosData)), "131,072"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.kind));
@@ -148,7 +129,7 @@ TEST_F(TSerialEndToEnd, CancelWhileTheAccessPointHasNotAnswered) {
     StartBootCode(TBootCodeConfig{"", TBootFault::Silence, -1}, {});  // never switched on
     GoToParameterPage(OperationKind::UploadSerial);
     Choose("UploadComCombo", 0);
-    Type("UploadSerialFileNameEdit", Q(dir.Write("fw.bin", Image(5000, 4))));
+    Type("UploadSerialFileNameEdit", Q(dir.Write("fw.bin", PatternImage(5000, 4))));
     QString captionWhileWaiting;
     bool enabledWhileWaiting = false;
     // The user presses Cancel as soon as the status page offers it.
@@ -173,7 +154,7 @@ TEST_F(TSerialEndToEnd, CancelWhileTheAccessPointHasNotAnswered) {
 }
 
 TEST_F(TSerialEndToEnd, AfterTheLineDroppedTheWindowRunsTheUploadAgain) {
-    const std::string upload = Image(60000, 5);
+    const std::string upload = PatternImage(60000, 5);
     TFirmwareLoaderConfig dropping;
     dropping.Fault = TLoaderFault::DropLine;
     dropping.FaultAt = 20000;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "HttpGet.h"
 #include "MainThread.h"
@@ -84,13 +85,7 @@ protected:
     TApSimulator& StartSimulator(const std::string& address,
                                  const std::function<void(TApSimOptions&)>& adjust = nullptr,
                                  const std::string& page = "read_maf.cgi") {
-        TApSimOptions options;
-        options.Address = address;
-        options.Password = "pw";
-        if (adjust) adjust(options);
-        simulator_ = std::make_unique<TApSimulator>(options);
-        std::string error;
-        EXPECT_TRUE(simulator_->AddNetworkSides(error) && simulator_->Start(error)) << error;
+        simulator_ = StartedApSim(address, adjust);
         AimAt(get_, address, page);
         return *simulator_;
     }
