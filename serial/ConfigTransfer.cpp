@@ -34,8 +34,8 @@ TConfigTransfer::TConfigTransfer(Trs232c& port, TConfigTransferView& view)
 
 TConfigTransfer::~TConfigTransfer() { ClosePort(); }
 
-TConfigTransferEnd TConfigTransfer::RunConfigTransfer(const TConfig8019& config,
-                                        const std::function<void()>& waitUntilClosed) {
+TConfigTransferEnd TConfigTransfer::RunConfigTransfer(
+    const TConfig8019& config, const std::function<void()>& waitUntilClosed) {
     PrepareConfigTransfer(config);
     port_.bps = 4800;
     port_.charbit = 8;

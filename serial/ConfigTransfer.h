@@ -73,7 +73,8 @@ public:
     // or a front end's wait), then lowers DTR and closes the port, also when waitUntilClosed
     // raises. Raises the builder's errors before the port is opened, and ESerialError
     // "シリアルポートが使用できません。" when the port cannot be opened. Returns how it ended.
-    TConfigTransferEnd RunConfigTransfer(const TConfig8019& config, const std::function<void()>& waitUntilClosed);
+    TConfigTransferEnd RunConfigTransfer(const TConfig8019& config,
+                                         const std::function<void()>& waitUntilClosed);
 
     // Builds the image and resets the steps; the view shows the transfer as started. Raises the
     // builder's errors. RunConfigTransfer begins with it.

@@ -533,7 +533,8 @@ struct TFaultCase {
     TLoaderFault fault;
     int at;
     TFaultAction action;
-    const char* destination;  // for a download: in the test's folder, absolute, or "" for backup.bin
+    const char*
+        destination;  // for a download: in the test's folder, absolute, or "" for backup.bin
     const char* kind;         // the dialog that tells the user
     std::string message;
 };
@@ -551,8 +552,8 @@ protected:
         const std::string biosFile = loaders.Write("bios.brm", BiosFile());
         const std::string backup = loaders.Write("backup.bin", "previous image");
         const std::string destination = *c.destination == '/' ? std::string(c.destination)
-                                         : *c.destination      ? loaders.Path(c.destination)
-                                                               : backup;
+                                        : *c.destination      ? loaders.Path(c.destination)
+                                                              : backup;
         // A sanitizer's runtime starts a helper thread with the first thread the process makes:
         // one made and ended here keeps it out of the count.
         std::thread([] {}).join();
