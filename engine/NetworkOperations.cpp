@@ -272,8 +272,8 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
     // The image goes to a new file beside the destination, which it replaces only once it is
     // complete: a failed download leaves the destination as it was and no partial image behind.
-    // A destination that cannot be written fails before the access point is asked for anything.
-    // A destination that is no regular file (a folder, a device node) is refused here too.
+    // A destination that cannot be written, or is no regular file (a folder, a device node),
+    // fails before the access point is asked for anything.
     std::optional<TReplacingFile> file;
     try {
         file.emplace(fileName);
