@@ -158,7 +158,9 @@ bool WaitForHTTPGetThreads(int milliseconds) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         CheckSynchronize();
-        if (THTTPGetThread::ActiveCount() == 0) return true;
+        // A worker that has freed itself may still be clearing its thread-local state (the
+        // TLS library's per-thread random generator); joined, it is truly gone.
+        if (THTTPGetThread::ActiveCount() == 0 && TThread::JoinFreedThreads()) return true;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return false;
         // Wakes at once when a worker queues a call; a worker that simply ends is seen within

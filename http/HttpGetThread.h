@@ -80,7 +80,8 @@ private:
     std::int32_t total_ = 0;
 };
 
-// Serves the main-thread queue until every worker has freed itself or the time has passed;
-// true when none is left. For the end of the program (and of tests), so that no worker is left
-// waiting for a main thread that no longer serves it. Main thread only.
+// Serves the main-thread queue until every worker has freed itself and its thread has ended,
+// or the time has passed; true when none is left. For the end of the program (and of tests),
+// so that no worker is left waiting for a main thread that no longer serves it, and none is
+// still tearing down when the process exits. Main thread only.
 bool WaitForHTTPGetThreads(int milliseconds);

@@ -2,7 +2,51 @@
 // thread through the main-thread queue.
 #include "Thread.h"
 
+#include <map>
+#include <vector>
+
 #include "MainThread.h"
+
+namespace {
+
+// The system threads of free-on-terminate workers. A worker hands its own thread over to
+// `ended` as its very last step; whoever joins next (a later Start, or the end of the
+// program) waits out the little that remains of it. The lock also orders a worker's hand-over
+// after the Start that registered it.
+struct TFreedThreads {
+    std::mutex mutex;
+    std::map<std::thread::id, std::thread> running;
+    std::vector<std::thread> ended;
+};
+
+TFreedThreads& FreedThreads() {
+    static TFreedThreads* threads = new TFreedThreads;  // lives until the very end of the process
+    return *threads;
+}
+
+void MarkFreedThreadEnded(std::thread::id id) {
+    TFreedThreads& threads = FreedThreads();
+    std::lock_guard<std::mutex> lock(threads.mutex);
+    auto found = threads.running.find(id);
+    if (found == threads.running.end()) return;
+    threads.ended.push_back(std::move(found->second));
+    threads.running.erase(found);
+}
+
+}  // namespace
+
+bool TThread::JoinFreedThreads() {
+    TFreedThreads& threads = FreedThreads();
+    std::vector<std::thread> ended;
+    bool noneRunning;
+    {
+        std::lock_guard<std::mutex> lock(threads.mutex);
+        ended.swap(threads.ended);
+        noneRunning = threads.running.empty();
+    }
+    for (std::thread& thread : ended) thread.join();
+    return noneRunning;
+}
 
 TThread::~TThread() {
     if (!FreeOnTerminate) {
@@ -16,6 +60,10 @@ void TThread::Start() {
     // A free-on-terminate thread may delete this object as soon as it runs: decide before the
     // start and never touch a member afterwards.
     bool freeOnTerminate = FreeOnTerminate;
+    if (freeOnTerminate) JoinFreedThreads();  // keeps the list of ended threads short
+    TFreedThreads& freed = FreedThreads();
+    std::unique_lock<std::mutex> registering(freed.mutex, std::defer_lock);
+    if (freeOnTerminate) registering.lock();
     std::thread thread;
     try {
         thread = std::thread([this] { Run(); });
@@ -24,7 +72,8 @@ void TThread::Start() {
         throw;
     }
     if (freeOnTerminate) {
-        thread.detach();
+        std::thread::id id = thread.get_id();
+        freed.running.emplace(id, std::move(thread));
     } else {
         thread_ = std::move(thread);
     }
@@ -38,6 +87,8 @@ void TThread::Run() {
     }
     if (FreeOnTerminate) {
         delete this;
+        MarkFreedThreadEnded(std::this_thread::get_id());
+        mainthread_detail::NotifyWorkerFinished();
         return;
     }
     finished_ = true;

@@ -38,6 +38,12 @@ public:
     // afterwards. Set before Start().
     bool FreeOnTerminate = false;
 
+    // Joins every free-on-terminate thread whose body has returned; true when no such thread is
+    // left running. A thread that has deleted itself still runs its thread-local clean-up (the
+    // TLS libraries keep per thread) before it is gone; the end of the program joins it here so
+    // that nothing it owned is still in flight when the process exits.
+    static bool JoinFreedThreads();
+
 protected:
     virtual void Execute() = 0;
     // Runs fn on the main thread and blocks until it has run.

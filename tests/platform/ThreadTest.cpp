@@ -270,4 +270,33 @@ TEST_F(TThreadTest, FreeOnTerminateThreadsDeleteThemselvesSafely) {
     EXPECT_EQ(tally.deleted, kThreads);
 }
 
+// The end of the program must not race a freed thread's own clean-up: the thread-local state a
+// library keeps per thread is released after the object has deleted itself.
+TEST_F(TThreadTest, FreedThreadsAreJoinedAfterTheirThreadLocalCleanUp) {
+    TWatchdog watchdog("joining freed threads");
+    static std::atomic<int> cleanedUp{0};
+    cleanedUp = 0;
+    struct TSlowThreadState {
+        ~TSlowThreadState() {
+            std::this_thread::sleep_for(150ms);
+            ++cleanedUp;
+        }
+    };
+    class TWithThreadState : public TThread {
+    protected:
+        void Execute() override {
+            thread_local TSlowThreadState state;
+            (void)state;
+        }
+    };
+    constexpr int kThreads = 3;
+    for (int i = 0; i < kThreads; ++i) {
+        auto* thread = new TWithThreadState;
+        thread->FreeOnTerminate = true;
+        thread->Start();
+    }
+    while (!TThread::JoinFreedThreads()) WaitForQueueActivity(20);
+    EXPECT_EQ(cleanedUp, kThreads);
+}
+
 }  // namespace
