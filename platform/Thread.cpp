@@ -87,8 +87,9 @@ void TThread::Run() {
     }
     if (FreeOnTerminate) {
         delete this;
+        // Nothing but the never-destroyed list is touched from here on: the program may be
+        // ending already, and waiters for freed threads look again at short intervals.
         MarkFreedThreadEnded(std::this_thread::get_id());
-        mainthread_detail::NotifyWorkerFinished();
         return;
     }
     finished_ = true;

@@ -268,6 +268,8 @@ TEST_F(TThreadTest, FreeOnTerminateThreadsDeleteThemselvesSafely) {
     std::unique_lock<std::mutex> lock(tally.mutex);
     tally.changed.wait(lock, [&] { return tally.deleted == kThreads; });
     EXPECT_EQ(tally.deleted, kThreads);
+    lock.unlock();
+    while (!TThread::JoinFreedThreads()) WaitForQueueActivity(20);
 }
 
 // The end of the program must not race a freed thread's own clean-up: the thread-local state a
