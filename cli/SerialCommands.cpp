@@ -66,6 +66,13 @@ struct TSerialRun {
 
 std::string Port(const TCliContext& c) { return c.Arguments.Value("port"); }
 
+// The confirmation summary of a serial transfer: its title, the port and the file.
+void ShowSerialSummary(TCliContext& c, const char* title, const char* fileCaption,
+                       const std::string& fileName) {
+    c.View.Summary(AppText(title), {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
+                                    SummaryLine(fileCaption, Utf8ToSjis(fileName))});
+}
+
 int RunSerialUpload(TCliContext& c) {
     const std::string fileName = c.Arguments.Value("file");
     if (Port(c).empty() || !FileExists(fileName)) {
@@ -73,9 +80,7 @@ int RunSerialUpload(TCliContext& c) {
     }
     if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     TSerialRun run(c);
-    c.View.Summary(AppText(AppStrings::UploadSerialTitle),
-                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+    ShowSerialSummary(c, AppStrings::UploadSerialTitle, AppStrings::FirmwareFileLine, fileName);
     TCliStatusControls status(c.View);
     int result = run.module.UploadFirmwareBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                    status.ProceedSizeEdit(), status.Gauge(),
@@ -105,9 +110,7 @@ int RunSerialDownload(TCliContext& c) {
         return kExitCancelled;
     }
     TSerialRun run(c);
-    c.View.Summary(AppText(AppStrings::DownloadSerialTitle),
-                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+    ShowSerialSummary(c, AppStrings::DownloadSerialTitle, AppStrings::FirmwareFileLine, fileName);
     // As over the network: the image replaces the destination only once all of it is read.
     TReplacingFile target(destination);
     int result = SerialDownloadInto(c, run, target.TemporaryPath());
@@ -125,9 +128,7 @@ int RunBios(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::UpdateBiosInvalid));
     }
     TSerialRun run(c);
-    c.View.Summary(AppText(AppStrings::UpdateBiosTitle),
-                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    SummaryLine(AppStrings::BiosFileLine, Utf8ToSjis(fileName))});
+    ShowSerialSummary(c, AppStrings::UpdateBiosTitle, AppStrings::BiosFileLine, fileName);
     TCliStatusControls status(c.View);
     int result = run.module.UpdateBiosBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                status.ProceedSizeEdit(), status.Gauge(),
@@ -195,9 +196,7 @@ int VerifyBySerial(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::UploadSerialInvalid));
     }
     TSerialRun run(c);
-    c.View.Summary(AppText(AppStrings::DownloadSerialTitle),
-                   {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                    SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName))});
+    ShowSerialSummary(c, AppStrings::DownloadSerialTitle, AppStrings::FirmwareFileLine, fileName);
     // The flash read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     const std::string image = scratch.Path("image.bin");

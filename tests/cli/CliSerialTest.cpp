@@ -44,14 +44,7 @@ protected:
                             {"XDG_CONFIG_HOME", dir.Path("config")}},
                            watch);
     }
-    std::string Written() {
-        std::string written;
-        boot->WithProgram([&](TLoaderProgram* program) {
-            if (auto* machine = dynamic_cast<TFirmwareLoaderMachine*>(program))
-                written.assign(machine->Written().begin(), machine->Written().end());
-        });
-        return written;
-    }
+    std::string Written() { return FirmwareLoaderWritten(*boot); }
 
     TempDir dir;
     std::optional<TBootCodeSim> boot;

@@ -57,14 +57,7 @@ protected:
         Next();
     }
 
-    std::string Written() {
-        std::string written;
-        bootCode_->WithProgram([&](TLoaderProgram* program) {
-            if (auto* machine = dynamic_cast<TFirmwareLoaderMachine*>(program))
-                written.assign(machine->Written().begin(), machine->Written().end());
-        });
-        return written;
-    }
+    std::string Written() { return FirmwareLoaderWritten(*bootCode_); }
 
     TWatchdog watchdog_{"serial end-to-end test", std::chrono::seconds(60)};
     TDmod dmod_;

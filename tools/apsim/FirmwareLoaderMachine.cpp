@@ -283,6 +283,15 @@ TBootCodeSim::TProgramChooser SimulatedLoaderPrograms(const TFirmwareLoaderConfi
     };
 }
 
+std::string FirmwareLoaderWritten(TBootCodeSim& bootCode) {
+    std::string written;
+    bootCode.WithProgram([&](TLoaderProgram* program) {
+        if (auto* machine = dynamic_cast<TFirmwareLoaderMachine*>(program))
+            written.assign(machine->Written().begin(), machine->Written().end());
+    });
+    return written;
+}
+
 std::string SimulatedEepromProgrammerFile() {
     std::string file = EepromProgrammerMagic;
     file += "\r\n";

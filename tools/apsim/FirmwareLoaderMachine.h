@@ -107,6 +107,9 @@ private:
 inline constexpr char FirmwareLoaderMagic[] = "TIVRA-APSIM FIRMWARE LOADER";
 inline constexpr char EepromProgrammerMagic[] = "TIVRA-APSIM EEPROM PROGRAMMER";
 TBootCodeSim::TProgramChooser SimulatedLoaderPrograms(const TFirmwareLoaderConfig& config);
+// What the firmware loader running on bootCode has written to its flash so far ("" when no
+// firmware loader runs).
+std::string FirmwareLoaderWritten(TBootCodeSim& bootCode);
 // A loader file the simulator runs as its firmware loader (for the demo and the tests).
 std::string SimulatedFirmwareLoaderFile();
 // A loader file the simulator runs as its EEPROM programmer (install it as ror8019.com).
