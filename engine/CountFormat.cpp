@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -80,4 +81,9 @@ std::string SeparatorAsSjis(const std::string& separator, const std::string& cod
     std::string sjis = Utf8ToSjis(separator);
     if (sjis.empty() || sjis.find('?') != std::string::npos) return kDefaultSeparator;
     return sjis;
+}
+
+std::string PlainCount(double value) {
+    std::string text = FormatCount(value, ",");
+    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }

@@ -12,6 +12,9 @@ std::string FormatCount(double value);
 // zero; a value wider than 15 characters is shown in full.
 std::string FormatCount(double value, const std::string& separator);
 
+// The count with "," between groups and no padding ("2,097,152"), for the causes of failures.
+std::string PlainCount(double value);
+
 // The thousands separator of the user's numeric locale (from LC_ALL, LC_NUMERIC, LANG), read
 // once. "," when the locale names none or cannot be loaded.
 const std::string& UserThousandsSeparator();

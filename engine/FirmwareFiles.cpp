@@ -60,3 +60,18 @@ bool DownloadFits(const std::string& temporaryPath, std::uint64_t imageSize,
     if (!freeSpace || !freeSpace(FolderOf(temporaryPath), freeBytes)) return true;
     return freeBytes >= imageSize;
 }
+
+bool ReceivedImageLooksWhole(const std::string& head, std::uint64_t size, std::string& why) {
+    if (size == 0) {
+        why = "the access point sent no image (it closed the connection at once)";
+        return false;
+    }
+    bool raw = head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0x55 &&
+               static_cast<unsigned char>(head[1]) == 0xAA;
+    if (raw && size != RawFirmwareImageBytes) {
+        why = "the access point closed the connection after " + std::to_string(size) +
+              " bytes; a raw firmware image has " + std::to_string(RawFirmwareImageBytes);
+        return false;
+    }
+    return true;
+}

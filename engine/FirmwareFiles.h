@@ -36,3 +36,13 @@ using TFreeSpaceQuery = std::function<bool(const std::string& path, std::uint64_
 // does not stop the download: a write that finds no room fails it all the same.
 bool DownloadFits(const std::string& temporaryPath, std::uint64_t imageSize,
                   const TFreeSpaceQuery& freeSpace);
+
+// Whether bytes an access point sent as its firmware image can be a whole one; the stream
+// carries no size, so this is the upload page's own firmware check: an empty image never is,
+// and a raw image (it starts with 55 AA) is exactly 2 MiB. A bound file carries no overall
+// size and passes. head holds the first bytes (at least two when size allows). False with
+// the reason.
+bool ReceivedImageLooksWhole(const std::string& head, std::uint64_t size, std::string& why);
+
+// Size of a raw firmware image.
+inline constexpr std::uint64_t RawFirmwareImageBytes = 2097152;

@@ -42,6 +42,13 @@ public:
     // Pause between the HTTP request and the connection to port 8765, in which the access point
     // prepares its side.
     int KickPauseMs = 2000;
+    // The pause itself: a plain sleep unless a front end sets a wait of its own (tivra-cli
+    // wakes from it at once for Ctrl-C, by throwing out of the operation).
+    std::function<void(int milliseconds)> KickPause;
+    // Why the last network operation ended as an error, in a line for the person (the
+    // system's reason where there is one: "port 8765 of 192.168.0.1: Connection refused");
+    // empty after a success or a cancel. The wizard shows it as the error box's detail.
+    std::string LastFailureCause;
     // Longest time a transfer on port 8765 may move no byte at all before it counts as failed,
     // in either direction and also in the middle of a chunk. A chunk that finds no room, or a
     // receive that finds nothing, is retried until then; an access point that went silent must
@@ -164,7 +171,10 @@ private:
     enum class TKickReply { None, Outstanding, Answered };
     TKickReply kickReply_ = TKickReply::None;
     std::string kickReplyText_;
-    // Serves the main-thread queue once, then tells (and forgets) whether the last update
-    // request's reply has arrived as a refused login.
-    bool UpdateRequestRefused();
+    // Serves the main-thread queue once, then tells (and forgets) why the last update request
+    // ends the operation: its reply has arrived as a refused login, or it never reached the
+    // access point at address. Empty when neither.
+    std::string UpdateRequestFailure(const std::string& address);
+    // The fixed pause between the update request and port 8765.
+    void PauseAfterRequest();
 };

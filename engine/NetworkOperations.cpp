@@ -12,8 +12,10 @@
 // kServiceSliceMs with a message pass after each, so the window stays drawn.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +24,10 @@
 #include "CountFormat.h"
 #include "EngineStrings.h"
 #include "FileError.h"
+#include "FirmwareFiles.h"
 #include "NavrilDataModule.h"
 #include "SafeFiles.h"
+#include "StreamDelivery.h"
 #include "Utils.h"
 
 namespace {
@@ -80,18 +84,40 @@ private:
 struct TUploadFile {
     TFile file;
     double size = 0.0;
+    std::string failure;  // why it cannot be sent, when file is empty
 };
 
 TUploadFile OpenUploadFile(const std::string& fileName) {
     TUploadFile upload;
     upload.file.reset(std::fopen(fileName.c_str(), "rb"));
     struct stat status {};
-    if (upload.file && fstat(fileno(upload.file.get()), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (!upload.file) {
+        upload.failure = fileName + ": " + std::strerror(errno);
+    } else if (fstat(fileno(upload.file.get()), &status) == 0 && S_ISREG(status.st_mode)) {
         upload.size = static_cast<double>(status.st_size);
     } else {
+        upload.failure = fileName + ": not a regular file";
         upload.file.reset();
     }
     return upload;
+}
+
+// "120 s": an idle limit in a cause.
+std::string Seconds(int milliseconds) { return std::to_string(milliseconds / 1000) + " s"; }
+
+// Why port 8765 could not be reached.
+std::string PortCause(const std::string& address, const TClientSocket& socket) {
+    return "port 8765 of " + address + ": " + socket.ErrorText();
+}
+
+// Ends a network operation as an error: the connection reset, "error" with the default cursor,
+// and the cause kept for the front end.
+int NetworkOperationFailed(TnavrilDataModule& module, TLabelControl& statusLabel,
+                           const std::string& cause) {
+    module.ClientSocket.Abort();
+    module.LastFailureCause = cause;
+    module.SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    return orError;
 }
 
 // done / total * 100, truncated toward zero; the gauge shows at most 100. A file that grew
@@ -103,9 +129,10 @@ int GaugePercent(double done, double total) {
 }
 
 // Sends one chunk in full. While the connection has no room the window is serviced between
-// short waits. False when the connection failed or was closed by the access point, or when no
-// byte moved within the idle limit (also part way through the chunk).
-bool SendChunk(TClientSocket& socket, const char* chunk, int count, TIdleClock& idle) {
+// short waits. Empty when it went out; else why not: the connection failed or was closed by
+// the access point, or no byte moved within the idle limit (also part way through the chunk).
+std::string SendChunk(TClientSocket& socket, const char* chunk, int count, TIdleClock& idle,
+                      int idleLimitMs) {
     int sent = 0;
     while (sent < count) {
         int done = socket.SendSome(chunk + sent, count - sent, kServiceSliceMs);
@@ -114,26 +141,44 @@ bool SendChunk(TClientSocket& socket, const char* chunk, int count, TIdleClock& 
             idle.Moved();
             continue;
         }
-        if (done != TClientSocket::SocketWouldBlock || idle.Expired()) return false;
+        if (done == TClientSocket::SocketClosed) {
+            return "the access point ended the connection (" + socket.ErrorText() + ")";
+        }
+        if (done != TClientSocket::SocketWouldBlock) return "port 8765: " + socket.ErrorText();
+        if (idle.Expired()) return "the access point took no byte for " + Seconds(idleLimitMs);
         ProcessMessages();
     }
-    return true;
+    return std::string();
 }
 
-// Streams the whole file in chunks, showing the sent count and percentage after each. True only
-// when every byte of the file went out: a connection found closed before the end means the
-// access point has not received the whole image, and that must not pass for a finished update.
-// Nor may a file that fails to read, or that ends before its size (cut while it was sent).
-bool SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLimitMs,
-                TEditControl& proceedSizeEdit, TGaugeControl& gauge) {
+// Streams the whole file in chunks, showing the sent count and percentage after each. Empty
+// only when every byte of the file went out: a connection found closed before the end means
+// the access point has not received the whole image, and that must not pass for a finished
+// update. Nor may a file that fails to read, or that ends before its size (cut while it was
+// sent). Else the cause.
+std::string SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLimitMs,
+                       TEditControl& proceedSizeEdit, TGaugeControl& gauge, double& sent) {
     char chunk[kChunkSize];
-    double sent = 0.0;
+    sent = 0.0;
     TIdleClock idle(idleLimitMs);
     for (;;) {
         std::size_t count = std::fread(chunk, 1, sizeof(chunk), file);
-        if (count == 0) return std::ferror(file) == 0 && sent >= size;
-        if (!socket.Connected()) return false;
-        if (!SendChunk(socket, chunk, static_cast<int>(count), idle)) return false;
+        if (count == 0) {
+            if (std::ferror(file)) return "the file could not be read after " + PlainCount(sent) + " bytes";
+            if (sent < size) {
+                return "the file ended after " + PlainCount(sent) + " of its " + PlainCount(size) +
+                       " bytes while it was sent";
+            }
+            return std::string();
+        }
+        if (!socket.Connected()) {
+            return "the access point ended the connection after " + PlainCount(sent) + " of " +
+                   PlainCount(size) + " bytes";
+        }
+        std::string failure = SendChunk(socket, chunk, static_cast<int>(count), idle, idleLimitMs);
+        if (!failure.empty()) {
+            return "after " + PlainCount(sent) + " of " + PlainCount(size) + " bytes: " + failure;
+        }
         sent += static_cast<double>(count);
         proceedSizeEdit.SetText(FormatCount(sent));
         gauge.SetProgress(GaugePercent(sent, size));
@@ -141,39 +186,50 @@ bool SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLim
     }
 }
 
+// What ReceiveChunks took in: the count and the image's first bytes, which the check of a
+// whole image looks at.
+struct TReceived {
+    double bytes = 0.0;
+    std::string head;
+};
+
 // Receives the image until the access point closes the connection (its end marker), appending
-// every piece to the file and showing the received count. False when the connection failed
-// (a reset is no end marker), nothing arrived within the idle limit, or the file could not take
-// the bytes.
-bool ReceiveChunks(TClientSocket& socket, TReplacingFile& file, int idleLimitMs,
-                   TEditControl& proceedSizeEdit, TGaugeControl& gauge) {
+// every piece to the file and showing the received count. Empty at the access point's close;
+// else the cause: the connection failed (a reset is no end marker) or nothing arrived within
+// the idle limit. A file that cannot take the bytes raises EFileError.
+std::string ReceiveChunks(TClientSocket& socket, TReplacingFile& file, int idleLimitMs,
+                          TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                          TReceived& received) {
     char chunk[kChunkSize];
-    double received = 0.0;
     TIdleClock idle(idleLimitMs);
     for (;;) {
         int count = socket.ReceiveSome(chunk, sizeof(chunk), kServiceSliceMs);
         if (count > 0) {
             idle.Moved();
-            received += count;
-            proceedSizeEdit.SetText(FormatCount(received));
-            gauge.SetProgress(GaugePercent(received, kAssumedDownloadSize));
+            if (received.head.size() < 4) {
+                received.head.append(chunk, std::min<std::size_t>(4 - received.head.size(), count));
+            }
+            received.bytes += count;
+            proceedSizeEdit.SetText(FormatCount(received.bytes));
+            gauge.SetProgress(GaugePercent(received.bytes, kAssumedDownloadSize));
             file.Append(chunk, static_cast<std::size_t>(count));
         }
         ProcessMessages();
-        if (count == 0) return true;
-        if (count < 0 && (count != TClientSocket::SocketWouldBlock || idle.Expired())) return false;
+        if (count == 0) return std::string();
+        if (count == TClientSocket::SocketWouldBlock && !idle.Expired()) continue;
+        if (count < 0) {
+            std::string after = " after " + PlainCount(received.bytes) + " bytes";
+            if (count == TClientSocket::SocketWouldBlock) {
+                return "the access point sent nothing for " + Seconds(idleLimitMs) + after;
+            }
+            return "port 8765: " + socket.ErrorText() + after;
+        }
     }
 }
 
-// Ends a network operation as an error: the connection reset, "error" with the default cursor.
-int NetworkOperationFailed(TnavrilDataModule& module, TLabelControl& statusLabel) {
-    module.ClientSocket.Abort();
-    module.SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
-    return orError;
-}
-
 // The sending half shared by the upload and the filter write-back: connect, show the size,
-// stream the open file, close the connection in order to mark the end, "finished".
+// stream the open file, end the stream in order and wait until the access point's TCP has
+// acknowledged all of it, "finished".
 int StreamFile(TnavrilDataModule& module, const std::string& address, TUploadFile& upload,
                TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                TLabelControl& statusLabel) {
@@ -181,17 +237,18 @@ int StreamFile(TnavrilDataModule& module, const std::string& address, TUploadFil
     TConnectionGuard connection(socket);
     socket.Address = address;
     if (!socket.OpenWhile(kServiceSliceMs, ProcessMessages)) {
-        return NetworkOperationFailed(module, statusLabel);
+        return NetworkOperationFailed(module, statusLabel, PortCause(address, socket));
     }
     gauge.SetProgress(0);
     totalSizeEdit.SetText(FormatCount(upload.size));
     ProcessMessages();
     module.SetStatusText(EngineText(EngineStrings::Writing), TCursor::HourGlass, statusLabel);
-    if (!SendChunks(socket, upload.file.get(), upload.size, module.NetworkIdleLimitMs,
-                    proceedSizeEdit, gauge)) {
-        return NetworkOperationFailed(module, statusLabel);
-    }
-    socket.Close();  // the orderly end of the connection is the end of the image
+    double sent = 0.0;
+    std::string failure = SendChunks(socket, upload.file.get(), upload.size,
+                                     module.NetworkIdleLimitMs, proceedSizeEdit, gauge, sent);
+    if (failure.empty()) ConfirmDelivery(socket, sent, module.NetworkIdleLimitMs, failure);
+    if (!failure.empty()) return NetworkOperationFailed(module, statusLabel, failure);
+    socket.Close();
     upload.file.reset();
     module.SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
     return orDone;
@@ -222,43 +279,63 @@ void TnavrilDataModule::KickFirmwareUpdate(const std::string& address, const std
     KickFirmUpload.ReplaceRequest();
 }
 
-bool TnavrilDataModule::UpdateRequestRefused() {
-    // A reply that has arrived is handed over now. Only a refused login counts: an access point
-    // may answer the request with nothing at all, or later than the pause.
+std::string TnavrilDataModule::UpdateRequestFailure(const std::string& address) {
+    // A reply that has arrived is handed over now. An access point may answer the request
+    // with nothing at all, or later than the pause: only a refused login, or a request that
+    // never reached it, ends the operation.
     CheckSynchronize();
-    bool refused = kickReply_ == TKickReply::Answered && !kickReplyText_.empty() &&
-                   !IsAuthorizedResponse(kickReplyText_);
+    std::string failure;
+    if (kickReply_ == TKickReply::Answered && !kickReplyText_.empty() &&
+        !IsAuthorizedResponse(kickReplyText_)) {
+        failure = "the access point refused the user name or password (401 Unauthorized)";
+    } else if (KickFirmUpload.Reach() == THTTPReach::NotConnected) {
+        failure = "the request to port 80 of " + address +
+                  " never reached the access point: " + KickFirmUpload.ReachFailure();
+    }
     // A reply arriving from now on belongs to a request whose transfer has gone its way.
     kickReply_ = TKickReply::None;
     kickReplyText_.clear();
-    return refused;
+    return failure;
+}
+
+void TnavrilDataModule::PauseAfterRequest() {
+    // The access point prepares its receiver meanwhile; the window is not serviced.
+    if (KickPause) {
+        KickPause(KickPauseMs);
+    } else {
+        SleepMs(KickPauseMs);
+    }
 }
 
 int TnavrilDataModule::UploadFirmwareByNetwork(
     const std::string& address, const std::string& fileName, const std::string& userName,
     const std::string& password, bool keepUserSetting, TEditControl& totalSizeEdit,
     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel) {
+    LastFailureCause.clear();
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate, statusLabel)) {
         return orCancelled;
     }
     const char* formData = keepUserSetting ? kKeepSettings : kDiscardSettings;
     TUploadFile upload = OpenUploadFile(fileName);
     SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
-    if (!upload.file) return NetworkOperationFailed(*this, statusLabel);
+    if (!upload.file) return NetworkOperationFailed(*this, statusLabel, upload.failure);
     KickFirmwareUpdate(address, userName, password, kUpdatePage, formData);
-    // The access point prepares its receiver meanwhile; the window is not serviced.
-    SleepMs(KickPauseMs);
-    if (UpdateRequestRefused()) return NetworkOperationFailed(*this, statusLabel);
+    PauseAfterRequest();
+    std::string failure = UpdateRequestFailure(address);
+    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
     return StreamFile(*this, address, upload, totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
 }
 
 int TnavrilDataModule::SendFileBySocket(const std::string& address, const std::string& fileName,
                                         TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                                         TGaugeControl& gauge, TLabelControl& statusLabel) {
+    LastFailureCause.clear();
     TUploadFile upload = OpenUploadFile(fileName);
     SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
+    if (!upload.file) return NetworkOperationFailed(*this, statusLabel, upload.failure);
     // The caller issued the update request and waited; its refusal ends the send here too.
-    if (!upload.file || UpdateRequestRefused()) return NetworkOperationFailed(*this, statusLabel);
+    std::string failure = UpdateRequestFailure(address);
+    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
     return StreamFile(*this, address, upload, totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
 }
 
@@ -266,6 +343,7 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     const std::string& address, const std::string& fileName, const std::string& userName,
     const std::string& password, TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
     TGaugeControl& gauge, TLabelControl& statusLabel) {
+    LastFailureCause.clear();
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload, statusLabel)) {
         return orCancelled;
     }
@@ -277,29 +355,37 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     std::optional<TReplacingFile> file;
     try {
         file.emplace(fileName);
-    } catch (const EFileError&) {
-        return NetworkOperationFailed(*this, statusLabel);
+    } catch (const EFileError& error) {
+        return NetworkOperationFailed(*this, statusLabel, error.what());
     }
     KickFirmwareUpdate(address, userName, password, kDownloadPage, std::string());
-    SleepMs(KickPauseMs);
-    if (UpdateRequestRefused()) return NetworkOperationFailed(*this, statusLabel);
+    PauseAfterRequest();
+    std::string failure = UpdateRequestFailure(address);
+    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
     TConnectionGuard connection(ClientSocket);
     ClientSocket.Address = address;
     if (!ClientSocket.OpenWhile(kServiceSliceMs, ProcessMessages)) {
-        return NetworkOperationFailed(*this, statusLabel);
+        return NetworkOperationFailed(*this, statusLabel, PortCause(address, ClientSocket));
     }
     gauge.SetProgress(0);
     totalSizeEdit.SetText(FormatCount(kAssumedDownloadSize));
     ProcessMessages();
     SetStatusText(EngineText(EngineStrings::Reading), TCursor::HourGlass, statusLabel);
     try {
-        if (!ReceiveChunks(ClientSocket, *file, NetworkIdleLimitMs, proceedSizeEdit, gauge)) {
-            return NetworkOperationFailed(*this, statusLabel);
+        TReceived received;
+        failure = ReceiveChunks(ClientSocket, *file, NetworkIdleLimitMs, proceedSizeEdit, gauge,
+                                received);
+        // The stream carries no size: an image cut by an orderly close is told only by the
+        // firmware check, and must not replace the destination either.
+        if (failure.empty()) {
+            ReceivedImageLooksWhole(received.head, static_cast<std::uint64_t>(received.bytes),
+                                    failure);
         }
+        if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
         ClientSocket.Close();
         file->Commit();
-    } catch (const EFileError&) {
-        return NetworkOperationFailed(*this, statusLabel);
+    } catch (const EFileError& error) {
+        return NetworkOperationFailed(*this, statusLabel, error.what());
     }
     SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
     return orDone;

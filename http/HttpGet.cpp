@@ -13,6 +13,9 @@ THTTPGet::~THTTPGet() {
 
 void THTTPGet::StartRequest() {
     if (worker_) return;
+    // No worker uses the link now: the new request's reach starts unknown.
+    link_->Failure.clear();
+    link_->Reach = THTTPReach::Pending;
     THTTPRequest request;
     request.AcceptTypes = AcceptTypes;
     request.Agent = Agent;
@@ -28,6 +31,11 @@ void THTTPGet::StartRequest() {
     worker_ = THTTPGetThread::Run(request, OnProgress, link_,
                                   [this](THTTPGetThread* worker) { RequestDone(worker); });
     if (WaitThread) ProcessMessages();
+}
+
+std::string THTTPGet::ReachFailure() const {
+    // The worker writes the reason before it publishes NotConnected, and never again.
+    return link_->Reach == THTTPReach::NotConnected ? link_->Failure : std::string();
 }
 
 void THTTPGet::ReplaceRequest() {

@@ -88,6 +88,10 @@ public:
 
     // True while a worker runs (from StartRequest until its completion has been handled).
     bool Busy() const { return worker_ != nullptr; }
+    // Whether the last request started reached its host, as far as is known now (also before
+    // its completion has been handled), and, when it never did, the system's reason.
+    THTTPReach Reach() const { return link_->Reach; }
+    std::string ReachFailure() const;
     // The outcome of the last completed request.
     bool LastSucceeded() const { return succeeded_; }
 

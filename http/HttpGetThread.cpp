@@ -30,6 +30,12 @@ public:
 
     bool StopRequested() override { return worker_.Terminated(); }
 
+    void Connected() override { worker_.link_->Reach = THTTPReach::Connected; }
+    void NotConnected(const std::string& reason) override {
+        worker_.link_->Failure = reason;
+        worker_.link_->Reach = THTTPReach::NotConnected;
+    }
+
     bool HeadReceived(const THTTPReplyHead& head) override {
         if (worker_.Terminated()) return false;
         if (head.LengthState() == TContentLength::Missing && worker_.request_.BinaryData) {

@@ -24,10 +24,22 @@ class THTTPGetThread;
 using TOnProgressEvent =
     std::function<void(THTTPGetThread* sender, std::int32_t totalSize, std::int32_t readed)>;
 
+// How far the running request got towards its host.
+enum class THTTPReach {
+    Pending,       // still connecting (or not started)
+    Connected,     // the connection was made and the request went out
+    NotConnected,  // the request never reached the host; the link's Failure says why
+};
+
 // Tie between a component and its workers. Cleared (on the main thread) when the component
-// goes; every handler call checks it on the main thread right before it runs.
+// goes; every handler call checks it on the main thread right before it runs. The worker also
+// tells through it, as it happens, whether its request reached the host: the component reads
+// that at any moment, without waiting for the completion.
 struct THTTPGetLink {
     std::atomic<bool> Attached{true};
+    std::atomic<THTTPReach> Reach{THTTPReach::Pending};
+    // Written by the worker once, before Reach becomes NotConnected.
+    std::string Failure;
 };
 
 class THTTPGetThread : public TThread {

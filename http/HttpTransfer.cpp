@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,7 @@ struct TExchange {
     THTTPReplyHead head;
     bool headDone = false;
     bool stopped = false;
+    bool connected = false;
 
     bool FinishHead() {
         if (headDone) return true;
@@ -60,6 +62,41 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     }
     exchange->stopped = true;
     return 1;
+}
+
+// Runs once the connection is made, right before the request is sent.
+int PrerequestCallback(void* user, char*, char*, int, int) {
+    auto* exchange = static_cast<TExchange*>(user);
+    exchange->connected = true;
+    try {
+        exchange->client.Connected();
+    } catch (...) {
+    }
+    return CURL_PREREQFUNC_OK;
+}
+
+// Why a connection was never made: the system's error of the connection attempt when there is
+// one, else libcurl's text.
+std::string ConnectionFailure(CURL* curl, CURLcode code) {
+    long error = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &error) == CURLE_OK && error != 0) {
+        return std::strerror(static_cast<int>(error));
+    }
+    return curl_easy_strerror(code);
+}
+
+// The access point is always on the local network: a proxy named by the environment would
+// take its requests, which then never reach it.
+void IgnoreProxySettings(CURL* curl) {
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            LogLine("http", std::string("proxy setting ") + name + " ignored: the request goes "
+                                                               "to the access point directly");
+            break;
+        }
+    }
 }
 
 void InitCurlOnce() {
@@ -149,6 +186,8 @@ void SetCallbacks(CURL* curl, TExchange& exchange) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &exchange);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, PrerequestCallback);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &exchange);
 }
 
 }  // namespace
@@ -157,7 +196,10 @@ TTransferResult THTTPTransfer::Perform(const THTTPRequest& request, const std::s
                                        const std::string& path, THTTPTransferClient& client) {
     InitCurlOnce();
     std::unique_ptr<CURLU, TCurlDeleter> url = BuildAddress(host, path);
-    if (!url) return TTransferResult::BadHost;
+    if (!url) {
+        client.NotConnected("\"" + host + "\" is not a host name");
+        return TTransferResult::BadHost;
+    }
     std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
     if (!curl) return TTransferResult::Failed;
     std::unique_ptr<curl_slist, TCurlDeleter> headers(BuildHeaders(request));
@@ -166,11 +208,15 @@ TTransferResult THTTPTransfer::Perform(const THTTPRequest& request, const std::s
     curl_easy_setopt(curl.get(), CURLOPT_CURLU, url.get());
     SetRequestOptions(curl.get(), request, headers.get());
     SetCallbacks(curl.get(), exchange);
+    IgnoreProxySettings(curl.get());
 
     LogLine("http", (request.PostQuery.empty() ? "GET http://" : "POST http://") + host + path +
                         " (" + std::to_string(request.PostQuery.size()) + " bytes of form data)");
     CURLcode code = curl_easy_perform(curl.get());
     if (code != CURLE_OK) LogLine("http", std::string("failed: ") + curl_easy_strerror(code));
+    if (code != CURLE_OK && !exchange.connected && !exchange.stopped) {
+        client.NotConnected(ConnectionFailure(curl.get(), code));
+    }
     if (exchange.stopped) return TTransferResult::Stopped;
     if (code != CURLE_OK) return TTransferResult::Failed;
     // A reply without a body: its head is handed over now.

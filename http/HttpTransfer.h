@@ -19,6 +19,11 @@ public:
     virtual bool HeadReceived(const THTTPReplyHead& head) = 0;
     // Body bytes as they arrive. False stops.
     virtual bool BodyReceived(const char* data, std::size_t size) = 0;
+    // The connection to the host is made; the request goes out next.
+    virtual void Connected() {}
+    // The request never reached the host (no such host, no route, refused, time-out), with the
+    // system's reason.
+    virtual void NotConnected(const std::string& /*reason*/) {}
 };
 
 // How an exchange ended.

@@ -3,8 +3,12 @@
 #include "ClientSocket.h"
 
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -194,6 +198,66 @@ int TClientSocket::ReceiveSome(void* buffer, int size, int waitMs) {
         if (errno == EAGAIN || errno == EWOULDBLOCK) return SocketWouldBlock;
         return Fail(errno);
     }
+}
+
+bool TClientSocket::EndSending() {
+    if (fd_ < 0) {
+        Fail(ENOTCONN);
+        return false;
+    }
+    if (shutdown(fd_, SHUT_WR) < 0) {
+        Fail(errno);
+        return false;
+    }
+    return true;
+}
+
+long long TClientSocket::Unacknowledged() {
+    if (fd_ < 0) return Fail(ENOTCONN);
+    // For TCP the output queue count is the sequence space sent but not acknowledged (the
+    // end of the stream counts as one), plus what was not sent yet.
+    int queued = 0;
+    if (ioctl(fd_, SIOCOUTQ, &queued) < 0) return Fail(errno);
+    return queued;
+}
+
+TClientSocket::TPeerEvent TClientSocket::WatchPeer(long waitMicroseconds) {
+    if (fd_ < 0) {
+        Fail(ENOTCONN);
+        return TPeerEvent::PeerFailed;
+    }
+    pollfd entry{fd_, POLLIN | POLLRDHUP, 0};
+    timespec wait{waitMicroseconds / 1000000, (waitMicroseconds % 1000000) * 1000};
+    int ready = ppoll(&entry, 1, &wait, nullptr);
+    if (ready < 0 && errno != EINTR) {
+        Fail(errno);
+        return TPeerEvent::PeerFailed;
+    }
+    if (ready <= 0) return TPeerEvent::Quiet;
+    if (entry.revents & POLLERR) {
+        int error = 0;
+        socklen_t size = sizeof(error);
+        getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
+        Fail(error != 0 ? error : ECONNRESET);
+        return TPeerEvent::PeerFailed;
+    }
+    char drop[1024];
+    for (;;) {
+        ssize_t received = recv(fd_, drop, sizeof(drop), MSG_DONTWAIT);
+        if (received > 0) continue;
+        if (received == 0) return TPeerEvent::PeerEnded;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return TPeerEvent::Quiet;
+        Fail(errno);
+        return TPeerEvent::PeerFailed;
+    }
+}
+
+long TClientSocket::RoundTripMicroseconds() {
+    tcp_info info{};
+    socklen_t size = sizeof(info);
+    if (fd_ < 0 || getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size) < 0) return 0;
+    return static_cast<long>(info.tcpi_rtt);
 }
 
 std::string TClientSocket::ErrorText() const {

@@ -69,6 +69,24 @@ public:
     // ReceiveBuf with its own wait instead of ReceiveTimeoutMs.
     int ReceiveSome(void* buffer, int size, int waitMs);
 
+    // The end of a sent stream, which is done only once the peer's TCP has taken every byte.
+    // EndSending ends this side in order (the peer sees the end of the stream; the connection
+    // stays open for its acknowledgements). False when the connection has already failed.
+    bool EndSending();
+    // Bytes sent (and the end, once EndSending has queued it) that the peer has not yet
+    // acknowledged; -1 when the connection cannot be asked (LastError tells why).
+    long long Unacknowledged();
+    // What the peer did, waiting at most waitMicroseconds for it: Quiet (nothing), PeerEnded
+    // (it ended its side in order; anything it sent before is read and dropped) or PeerFailed
+    // (a reset or another failure; LastError tells which). The system signals no event for an
+    // acknowledgement, so a caller waiting for Unacknowledged to fall asks again after each
+    // wait; a reset or the peer's end cuts the wait short.
+    enum class TPeerEvent { Quiet, PeerEnded, PeerFailed };
+    TPeerEvent WatchPeer(long waitMicroseconds);
+    // The smoothed round-trip time the system measured on the connection, in microseconds
+    // (0 when unknown).
+    long RoundTripMicroseconds();
+
     // errno of the last failure (0 after success), and its text.
     int LastError() const { return lastError_; }
     std::string ErrorText() const;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CountFormat.h"
@@ -209,6 +210,72 @@ TEST_F(TNetworkUpload, AStreamCutShortByTheAccessPointIsAnError) {
     }
     EXPECT_EQ(result, orError);
     EXPECT_EQ(Label(), "エラーが発生しました");
+}
+
+// The last send returning proves only that the bytes reached our own send buffer. An access
+// point that fails part way (it closes, resets, or ends its side and stops reading) must not
+// pass for a finished update, wherever it stops: the upload waits for its acknowledgement of
+// every byte. The simulated access point holds little before it reads (as a real one does,
+// about 32 KiB here, less than any cut leaves unread, so that its acknowledgements cannot
+// cover the rest), and every cut is played several times so that a race cannot hide.
+TEST_F(TNetworkUpload, AnUploadIsDoneOnlyWhenTheAccessPointTookEveryByte) {
+    constexpr std::int64_t kSize = 2097152;
+    const std::string image = NetworkPattern(kSize);
+    const std::string file = dir.Write("fw.bin", image);
+    struct TEnd {
+        const char* name;
+        std::int64_t TApSimFaults::*cut;
+    };
+    const TEnd ends[] = {{"close", &TApSimFaults::CloseEarly},
+                         {"reset", &TApSimFaults::ResetAt},
+                         {"end in order", &TApSimFaults::EndAt}};
+    for (const TEnd& end : ends) {
+        for (std::int64_t cut : {std::int64_t{4096}, std::int64_t{1000000}, kSize - 60000}) {
+            SCOPED_TRACE(std::string(end.name) + " after " + std::to_string(cut));
+            StartSimulator("127.0.7.20", [&](TApSimOptions& options) {
+                options.Faults.ListenAlways = true;
+                options.Faults.ReceiveBuffer = 16384;
+                options.Faults.*end.cut = cut;
+            });
+            constexpr int kRuns = 4;
+            for (int run = 0; run < kRuns; ++run) {
+                EXPECT_EQ(SendFile("127.0.7.20", file), orError) << "run " << run;
+                EXPECT_EQ(Label(), "エラーが発生しました");
+                EXPECT_NE(module.LastFailureCause.find("of 2,097,152 bytes"), std::string::npos)
+                    << module.LastFailureCause;
+            }
+            for (const TApSimStream& stream : Streams(kRuns)) {
+                EXPECT_EQ(stream.Data, image.substr(0, static_cast<std::size_t>(cut)));
+            }
+        }
+    }
+}
+
+// Success waits for the access point's acknowledgement, not for its close: one that keeps the
+// connection (it starts flashing) or vanishes later still took the whole image.
+TEST_F(TNetworkUpload, ATakenImageIsDoneWithoutWaitingForTheAccessPointToClose) {
+    const std::string image = NetworkPattern(2097152);
+    const std::string file = dir.Write("fw.bin", image);
+    std::string received;
+    int result;
+    long long elapsedMs;
+    {
+        TStreamPeer peer(
+            "127.0.7.21",
+            [&](int connection) {
+                received = TStreamPeer::ReadCount(connection, image.size());
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+            },
+            16384);
+        const Clock::time_point start = Clock::now();
+        result = SendFile("127.0.7.21", file);
+        elapsedMs = MillisecondsSince(start);
+    }
+    EXPECT_EQ(result, orDone) << module.LastFailureCause;
+    EXPECT_LT(elapsedMs, 2500) << "the upload waited for the access point's close";
+    EXPECT_TRUE(received == image) << "received " << received.size();
+    EXPECT_EQ(Label(), "終了しました");
+    EXPECT_TRUE(module.LastFailureCause.empty());
 }
 
 // The file is opened and sized before the update request: a file that cannot be read (missing,

@@ -1,5 +1,7 @@
 // A plain peer on port 8765, for what the simulated access point does not play: a reader that
-// stalls, a connection reset, a peer that only counts what arrives.
+// stalls, a connection reset, a peer that only counts what arrives. Its port 80 takes the
+// update request's connection and never answers (an access point may answer with nothing),
+// until the peer goes and the request fails.
 #pragma once
 
 #include <arpa/inet.h>
@@ -33,6 +35,12 @@ public:
         bool listening = bind(listener_, reinterpret_cast<sockaddr*>(&where), sizeof(where)) == 0 &&
                          listen(listener_, 1) == 0;
         EXPECT_TRUE(listening) << "port 8765 on " << address;
+        pages_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        setsockopt(pages_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        where.sin_port = htons(80);
+        EXPECT_TRUE(bind(pages_, reinterpret_cast<sockaddr*>(&where), sizeof(where)) == 0 &&
+                    listen(pages_, 4) == 0)
+            << "port 80 on " << address;
         thread_ = std::thread([this, serve] {
             pollfd entry{listener_, POLLIN, 0};
             if (poll(&entry, 1, 10000) != 1) return;
@@ -45,6 +53,7 @@ public:
     ~TStreamPeer() {
         thread_.join();
         close(listener_);
+        close(pages_);
     }
     TStreamPeer(const TStreamPeer&) = delete;
     TStreamPeer& operator=(const TStreamPeer&) = delete;
@@ -79,5 +88,6 @@ public:
 
 private:
     int listener_ = -1;
+    int pages_ = -1;
     std::thread thread_;
 };

@@ -49,6 +49,14 @@ bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string&
         ok = ParseCount(value, faults.CloseEarly);
     } else if (name == "stall") {
         ok = ParseCount(value, faults.Stall);
+    } else if (name == "reset-at") {
+        ok = ParseCount(value, faults.ResetAt);
+    } else if (name == "end-at") {
+        ok = ParseCount(value, faults.EndAt);
+    } else if (name == "receive-buffer") {
+        std::int64_t bytes = 0;
+        ok = ParseCount(value, bytes) && bytes > 0 && bytes <= (1 << 26);
+        faults.ReceiveBuffer = static_cast<int>(bytes);
     } else if (name == "cut-body") {
         ok = ParseCount(value, faults.CutBody);
     } else if (name == "delay") {
@@ -108,7 +116,8 @@ std::vector<TApSimOption> NetworkOptions() {
              return true;
          }},
         {"--fault", true,
-         "refuse | listen-always | close-early=N | stall=N | delay=MS | drip=MS | "
+         "refuse | listen-always | close-early=N | stall=N | reset-at=N | end-at=N | "
+         "receive-buffer=N | delay=MS | drip=MS | "
          "empty-body | no-content-length | cut-body=N | bad-content-length[=TEXT] (repeatable)",
          [](const std::string& value, TApSimOptions& options, std::string& error) {
              return ParseApSimFault(value, options.Faults, error);

@@ -14,6 +14,10 @@ struct TApSimFaults {
     bool ListenAlways = false;      // port 8765 also takes connections no request armed it for
     std::int64_t CloseEarly = -1;   // port 8765 closes after this many bytes (-1: never)
     std::int64_t Stall = -1;        // port 8765 stops reading after this many bytes (-1: never)
+    std::int64_t ResetAt = -1;      // port 8765 resets the connection after this many bytes
+    std::int64_t EndAt = -1;        // port 8765 ends its side in order after this many bytes
+                                    // and reads nothing more, keeping the connection open
+    int ReceiveBuffer = 0;          // port 8765's receive buffer in bytes (0: the system's)
     int DelayMs = 0;                // every HTTP reply waits this long first
     int DripMs = 0;                 // HTTP bodies go out in 1024-byte pieces, pausing between
     bool EmptyBody = false;         // HTTP replies have an empty body
@@ -61,6 +65,7 @@ bool ParseApSimOptions(const std::vector<TApSimOption>& table,
 // The help text for the table.
 std::string ApSimUsage(const std::vector<TApSimOption>& table);
 
-// Parses a fault ("refuse", "listen-always", "close-early=N", "stall=N", "delay=MS", "drip=MS",
+// Parses a fault ("refuse", "listen-always", "close-early=N", "stall=N", "reset-at=N",
+// "end-at=N", "receive-buffer=N", "delay=MS", "drip=MS",
 // "empty-body", "no-content-length", "cut-body=N", "bad-content-length[=TEXT]") into faults.
 bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string& error);

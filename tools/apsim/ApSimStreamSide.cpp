@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::size_t PieceSize = 65536;
 
-int OpenListener(const std::string& address, int port, std::string& error) {
+int OpenListener(const std::string& address, int port, int receiveBuffer, std::string& error) {
     sockaddr_in where{};
     where.sin_family = AF_INET;
     where.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -34,6 +34,11 @@ int OpenListener(const std::string& address, int port, std::string& error) {
     }
     int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    // An access point holds little of the stream before its program reads it; set before
+    // listen, so that accepted connections get it and their window matches it.
+    if (receiveBuffer > 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+    }
     if (bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof(where)) < 0 || listen(fd, 4) < 0) {
         error = "port " + std::to_string(port) + " on " + address + ": " + std::strerror(errno);
         close(fd);
@@ -64,7 +69,8 @@ bool TApSimStreamSide::Start(std::string& error) {
     }
     stopping_ = false;
     if (options_.Faults.ListenAlways && !options_.Faults.Refuse) {
-        listener_ = OpenListener(options_.Address, options_.StreamPort, error);
+        listener_ = OpenListener(options_.Address, options_.StreamPort,
+                                 options_.Faults.ReceiveBuffer, error);
         if (listener_ < 0) {
             close(wake_);
             wake_ = -1;
@@ -92,7 +98,8 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (listener_ < 0 && !options_.Faults.Refuse) {
-            listener_ = OpenListener(options_.Address, options_.StreamPort, error);
+            listener_ = OpenListener(options_.Address, options_.StreamPort,
+                                 options_.Faults.ReceiveBuffer, error);
             if (listener_ < 0) return false;
         }
         // An earlier arming that no connection has come for is replaced; one whose connection
@@ -184,15 +191,22 @@ bool TApSimStreamSide::WaitReady(int fd, short events) {
 TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
     TApSimStream stream;
     stream.Direction = "received";
-    const std::int64_t stall = options_.Faults.Stall;
-    const std::int64_t limit = stall >= 0 ? stall : options_.Faults.CloseEarly;
+    const TApSimFaults& faults = options_.Faults;
+    const std::int64_t stall = faults.Stall;
+    std::int64_t limit = -1;
+    for (std::int64_t cut : {stall, faults.CloseEarly, faults.ResetAt, faults.EndAt}) {
+        if (cut >= 0) {
+            limit = cut;
+            break;
+        }
+    }
     std::string piece(PieceSize, '\0');
     for (;;) {
         std::size_t want = PieceSize;
         if (limit >= 0) {
             std::int64_t left = limit - static_cast<std::int64_t>(stream.Data.size());
             if (left <= 0) {
-                if (stall >= 0) stream.End = AwaitClientEnd(connection);
+                EndReceiving(connection, stream);
                 break;
             }
             want = std::min<std::size_t>(want, static_cast<std::size_t>(left));
@@ -219,6 +233,20 @@ TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
     return stream;
 }
 
+void TApSimStreamSide::EndReceiving(int connection, TApSimStream& stream) {
+    const TApSimFaults& faults = options_.Faults;
+    if (faults.Stall >= 0) {
+        stream.End = AwaitClientEnd(connection);
+    } else if (faults.CloseEarly < 0 && faults.ResetAt >= 0) {
+        // A zero linger time makes the close that follows a reset.
+        linger reset{1, 0};
+        setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    } else if (faults.CloseEarly < 0 && faults.EndAt >= 0) {
+        shutdown(connection, SHUT_WR);
+        stream.End = AwaitClientEnd(connection);
+    }
+}
+
 std::string TApSimStreamSide::AwaitClientEnd(int connection) {
     // Reads nothing more: the client's end shows as a hang-up or an error on the connection.
     for (;;) {
@@ -239,8 +267,9 @@ TApSimStream TApSimStreamSide::Send(int connection) {
     stream.Direction = "sent";
     stream.Kind = "image";
     std::size_t size = image_.size();
-    if (options_.Faults.CloseEarly >= 0) {
-        size = std::min<std::size_t>(size, static_cast<std::size_t>(options_.Faults.CloseEarly));
+    const TApSimFaults& faults = options_.Faults;
+    for (std::int64_t cut : {faults.CloseEarly, faults.EndAt, faults.ResetAt}) {
+        if (cut >= 0) size = std::min<std::size_t>(size, static_cast<std::size_t>(cut));
     }
     std::size_t sent = 0;
     while (sent < size && WaitReady(connection, POLLOUT)) {
@@ -254,6 +283,10 @@ TApSimStream TApSimStreamSide::Send(int connection) {
     }
     stream.Data = image_.substr(0, sent);
     stream.Complete = sent == image_.size();
+    if (faults.ResetAt >= 0 && faults.CloseEarly < 0 && faults.EndAt < 0) {
+        linger reset{1, 0};
+        setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    }
     return stream;
 }
 

@@ -43,6 +43,9 @@ private:
     // image, kept in the store folder).
     TApSimStream Receive(int connection, bool take = true);
     TApSimStream Send(int connection);
+    // What a receive cut by a fault does at its limit: stall (wait for the client's end),
+    // reset, or end this side in order and wait for the client's end; close-early just closes.
+    void EndReceiving(int connection, TApSimStream& stream);
     // For the stall fault: waits, reading nothing, until the client ends the connection;
     // "reset" or "close" (empty when the side stops first).
     std::string AwaitClientEnd(int connection);
