@@ -166,8 +166,16 @@ bool WriteMafTextFile(const std::vector<std::string>& lines, const std::string& 
 }
 
 std::vector<std::string> MafReplyLines(const std::string& reply) {
+    // An access point that ends its lines with CR LF must not leave a CR at the end of every
+    // memo (shown in the editor, written to filter files and sent back).
+    std::string text;
+    text.reserve(reply.size());
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        if (reply[i] == '\r' && i + 1 < reply.size() && reply[i + 1] == '\n') continue;
+        text += reply[i];
+    }
     std::vector<std::string> items;
-    SplitString(reply, '\n', items);
+    SplitString(text, '\n', items);
     std::vector<std::string> lines;
     for (std::size_t i = 1; i < items.size(); ++i) lines.push_back(EucToSjis(items[i]));
     return lines;

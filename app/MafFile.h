@@ -51,6 +51,7 @@ std::string MafTextFileBytes(const std::vector<std::string>& lines);
 // Creates (or replaces) the filter text file at path; true, or EFileError.
 bool WriteMafTextFile(const std::vector<std::string>& lines, const std::string& path);
 
-// The filter text lines of a read_maf.cgi reply (EUC-JP, lines split at LF): every line after
-// the first, converted to Shift_JIS. A reply of one line gives no lines.
+// The filter text lines of a read_maf.cgi reply (EUC-JP, lines split at LF, a CR before an LF
+// dropped): every line after the first, converted to Shift_JIS. A reply of one line gives no
+// lines.
 std::vector<std::string> MafReplyLines(const std::string& reply);

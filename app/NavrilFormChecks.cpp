@@ -7,6 +7,7 @@
 #include "FirmwareFileCheck.h"
 #include "NavrilForm.h"
 #include "NavrilFormWidgets.h"
+#include "Utils.h"
 #include "WidgetText.h"
 
 namespace {
@@ -14,6 +15,14 @@ namespace {
 bool PortSet(const QComboBox& combo) { return combo.currentIndex() >= 0; }
 
 bool Exists(const QString& fileName) { return FileExists(NativePath(fileName)); }
+
+}  // namespace
+
+// An address is four decimal parts from 0 to 255: anything else (also a padded part that the
+// system's parser would read as octal, reaching another access point) stays on the page.
+bool IsDecimalAddress(const QString& typed) { return !NormalizeIPAddress(Sjis(typed)).empty(); }
+
+namespace {
 
 }  // namespace
 
@@ -25,7 +34,7 @@ bool TNAVRILForm::CheckParameterPage(OperationKind kind) {
     switch (kind) {
         case OperationKind::UploadNet: {
             const auto& page = w.uploadNet;
-            if (page.UploadIPEdit->text().isEmpty() ||
+            if (!IsDecimalAddress(page.UploadIPEdit->text()) ||
                 !Exists(page.UploadNetFileNameEdit->text()) ||
                 page.UploadNetUserEdit->text().isEmpty()) {
                 refusal = AppStrings::UploadNetInvalid;
@@ -35,7 +44,7 @@ bool TNAVRILForm::CheckParameterPage(OperationKind kind) {
         }
         case OperationKind::DownloadNet: {
             const auto& page = w.downloadNet;
-            if (page.DownloadIPEdit->text().isEmpty() ||
+            if (!IsDecimalAddress(page.DownloadIPEdit->text()) ||
                 page.DownloadNetFileNameEdit->text().isEmpty() ||
                 page.DownloadNetUserEdit->text().isEmpty()) {
                 refusal = AppStrings::DownloadNetInvalid;

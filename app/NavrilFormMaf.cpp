@@ -102,7 +102,7 @@ void TNAVRILForm::ConnectMafPages() {
 void TNAVRILForm::FetchFilterList() {
     TFormWidgets& w = *w_;
     const auto& page = w.mafConnect;
-    if (page.MAFIPEdit->text().isEmpty() || page.MAFUserEdit->text().isEmpty()) {
+    if (!IsDecimalAddress(page.MAFIPEdit->text()) || page.MAFUserEdit->text().isEmpty()) {
         dialogs_.Error(AppText(AppStrings::MafConnectInvalid));
         return;
     }
@@ -112,7 +112,8 @@ void TNAVRILForm::FetchFilterList() {
         button->setEnabled(false);
     }
     std::vector<std::string> lines;
-    bool fetched = FetchMafList(Sjis(page.MAFIPEdit->text()), Sjis(page.MAFUserEdit->text()),
+    bool fetched = FetchMafList(NormalizeIPAddress(Sjis(page.MAFIPEdit->text())),
+                                Sjis(page.MAFUserEdit->text()),
                                 Sjis(page.MAFPasswordEdit->text()), lines);
     SetButtonStates(ActivePage());
     if (!fetched) {
@@ -168,7 +169,7 @@ bool TNAVRILForm::ApplyMafList() {
     int result = kResultError;
     if (runner_) {
         TMafWriteBack target;
-        target.Address = Sjis(w.mafConnect.MAFIPEdit->text());
+        target.Address = NormalizeIPAddress(Sjis(w.mafConnect.MAFIPEdit->text()));
         target.UserName = Sjis(w.mafConnect.MAFUserEdit->text());
         target.Password = Sjis(w.mafConnect.MAFPasswordEdit->text());
         target.PauseMs = MafWriteBackPauseMs;

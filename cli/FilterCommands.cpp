@@ -67,12 +67,14 @@ private:
 };
 
 struct TConnection {
-    std::string address;  // Shift_JIS, as typed
+    std::string address;  // four decimal parts, tidied
     std::string user;
 };
 
+// The connection page's check: an address of four decimal parts from 0 to 255 (a padded part
+// is decimal, never octal) and a user name.
 TConnection ReadConnection(const TCliContext& c) {
-    TConnection connection{c.Text.ToSjis(c.Arguments.Value("address")),
+    TConnection connection{NormalizeIPAddress(c.Text.ToSjis(c.Arguments.Value("address"))),
                            c.Text.ToSjis(c.Arguments.Value("user", "root"))};
     if (connection.address.empty() || connection.user.empty()) {
         throw ECliRefused(AppText(AppStrings::MafConnectInvalid));

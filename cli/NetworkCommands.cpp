@@ -23,7 +23,8 @@ namespace {
 std::vector<TCliOption> LoginOptions() {
     std::vector<TCliOption> options = {
         {"address", "ADDRESS", "IPアドレス",
-         "The access point's IPv4 address (four dotted parts)."},
+         "The access point's IPv4 address: four decimal parts from 0 to 255 (leading zeros "
+         "are ignored, \"010\" is ten)."},
         {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
     };
     for (TCliOption& option : PasswordOptions()) options.push_back(option);
@@ -64,12 +65,12 @@ std::vector<std::string> LoginLines(const TLogin& login, const std::string& addr
             SummaryLine(AppStrings::PasswordLine, MaskText(password))};
 }
 
-// An address that is not four dotted parts would reach the operation as empty text; refuse it
-// before anything is sent.
+// An address that is not four decimal parts from 0 to 255 would reach the operation as empty
+// text; refuse it before anything is sent. Leading zeros are ignored: "010" is ten.
 void RequireDottedAddress(const TLogin& login, const TCliContext& c) {
     if (!login.typedAddress.empty() && login.address.empty()) {
         throw ECliUsage("--address \"" + c.Arguments.Value("address") +
-                        "\" is not an IPv4 address of four dotted parts");
+                        "\" is not an IPv4 address of four decimal parts from 0 to 255");
     }
 }
 

@@ -1,6 +1,7 @@
 // Value utilities: text splitting, file helpers, IP and MAC address forms, small checks.
 #include "Utils.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <optional>
@@ -73,8 +74,15 @@ std::string NormalizeIPAddress(const std::string& text) {
     std::string result;
     if (SplitString(text, '.', parts) != 4) return result;
     for (const std::string& part : parts) {
+        std::string digits = TrimControlAndBlank(part);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
+            return std::string();
+        }
+        std::size_t first = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+        digits.erase(0, first);
+        if (digits.size() > 3 || std::stoi(digits) > 255) return std::string();
         if (!result.empty()) result += '.';
-        result += TrimControlAndBlank(part);
+        result += digits;
     }
     return result;
 }

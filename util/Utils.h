@@ -19,8 +19,11 @@ int SplitString(const std::string& text, char separator, std::vector<std::string
 // integer (the low 32 bits of the size); 0 when nothing matches.
 std::int32_t GetFileSizeByName(const std::string& pathOrPattern);
 
-// The four dot-separated parts of text, each trimmed of bytes up to 32, joined by "."; empty
-// text unless there are exactly four parts. An empty part adds no dot in front of the next.
+// The access point's address as the operations use it: the four dot-separated parts of text,
+// each trimmed of bytes up to 32, read as decimal numbers from 0 to 255 (leading zeros are
+// ignored: "010" is ten, never the octal eight the system's parser would make of it) and
+// joined by "." without leading zeros. Empty text unless there are exactly four such parts,
+// so a page refuses anything else before a byte is sent.
 std::string NormalizeIPAddress(const std::string& text);
 
 // The file version string of a program or library file, or empty text when it has none.

@@ -123,6 +123,9 @@ TEST(MafFile, TakesEveryReplyLineAfterTheFirstInShiftJis) {
          Lines({"00:11:22:33:44:55 ア", "00:11:22:33:44:66 a", "00:11:22:33:44:77 "})},
         {"MAFLIST 0\n", {}},
         {"header only", {}},
+        // CR LF line ends lose their CR; a CR elsewhere is the memo's own.
+        {"MAFLIST 2\r\n00:11:22:33:44:55 \xA5\xA2\r\n00:11:22:33:44:66 a\rb\r\n",
+         Lines({"00:11:22:33:44:55 ア", "00:11:22:33:44:66 a\rb"})},
     };
     for (const auto& [reply, lines] : cases) EXPECT_EQ(MafReplyLines(reply), lines);
 }

@@ -81,15 +81,39 @@ TEST_F(TNetworkDownload, ThePercentageIsTakenAgainstFourMebibytes) {
     }
 }
 
-TEST_F(TNetworkDownload, AnImmediateCloseGivesAnEmptyFile) {
-    StartSimulator("127.0.8.4", [](TApSimOptions& options) { options.Faults.CloseEarly = 0; });
-    const std::string file = dir.Write("out.bin", "old content");
-    dialogs.Plan(TAnswer::Ok);
-    EXPECT_EQ(Download("127.0.8.4", file), orDone);
-    EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_EQ(TempDir::Read(file), "");
-    EXPECT_EQ(progress.values, std::vector<int>{0});
-    EXPECT_EQ(Label(), "終了しました");
+// The stream carries no size, so only the firmware check tells a cut image: an empty one, or a
+// raw image (55 AA) that is not 2 MiB, ends as an error and replaces nothing. A whole raw image
+// and a file of another kind of any size are taken.
+TEST_F(TNetworkDownload, AnImageTheFirmwareCheckRefusesReplacesNothing) {
+    std::string raw = NetworkPattern(2097152);
+    raw[0] = '\x55';
+    raw[1] = '\xAA';
+    TempDir images;
+    const std::string rawFile = images.Write("raw.bin", raw);
+    struct TCase {
+        const char* name;
+        std::int64_t closeAfter;
+        int result;
+        const char* cause;
+    };
+    const TCase cases[] = {
+        {"nothing at all", 0, orError, "sent no image"},
+        {"a raw image cut short", 1000000, orError, "after 1000000 bytes"},
+        {"a whole raw image", -1, orDone, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartSimulator("127.0.8.4", [&](TApSimOptions& options) {
+            options.ImageFile = rawFile;
+            options.Faults.CloseEarly = c.closeAfter;
+        });
+        const std::string file = dir.Write("out.bin", "old content");
+        dialogs.Plan(TAnswer::Ok);
+        EXPECT_EQ(Download("127.0.8.4", file), c.result);
+        EXPECT_NE(module.LastFailureCause.find(c.cause), std::string::npos) << module.LastFailureCause;
+        EXPECT_TRUE(TempDir::Read(file) == (c.result == orDone ? raw : "old content"));
+        EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.bin"});
+    }
 }
 
 TEST_F(TNetworkDownload, ARefusedConnectionLeavesTheFileAlone) {

@@ -212,6 +212,64 @@ TEST_F(TNetworkUpload, AStreamCutShortByTheAccessPointIsAnError) {
     EXPECT_EQ(Label(), "エラーが発生しました");
 }
 
+// An update request that never reached the access point (its port 80 refuses) did not arm it:
+// whatever answers on port 8765 must get no image, and no download may replace a file with
+// what it hands back. The operation ends at the end of the pause, with the system's reason.
+TEST_F(TNetworkUpload, ARequestThatNeverReachedTheAccessPointEndsBeforePort8765) {
+    TApSimulator& simulator = StartSimulator("127.0.7.22", [](TApSimOptions& options) {
+        options.HttpPort = 8080;  // port 80 refuses
+        options.Faults.ListenAlways = true;
+    });
+    const std::string file = dir.Write("fw.bin", NetworkPattern(65536));
+    const std::string backup = dir.Write("backup.bin", "the old image");
+    const std::function<int()> operations[] = {
+        [&] {
+            dialogs.Plan(TAnswer::Ok);
+            return Upload("127.0.7.22", file);
+        },
+        [&] {
+            dialogs.Plan(TAnswer::Ok);
+            return Download("127.0.7.22", backup);
+        },
+        [&] {  // the filter write-back: its own request, its own pause, then the file send
+            module.KickFirmwareUpdate("127.0.7.22", "root", "pw", "firmware_update.cgi",
+                                      "KeepUserSetting=1&DoUpdate=1");
+            std::this_thread::sleep_for(std::chrono::milliseconds(kTestPauseMs));
+            return SendFile("127.0.7.22", file);
+        },
+    };
+    for (const auto& operation : operations) {
+        EXPECT_EQ(operation(), orError);
+        EXPECT_EQ(Label(), "エラーが発生しました");
+        EXPECT_NE(module.LastFailureCause.find("never reached the access point: Connection "
+                                               "refused"),
+                  std::string::npos)
+            << module.LastFailureCause;
+    }
+    EXPECT_EQ(TempDir::Read(backup), "the old image");
+    EXPECT_TRUE(simulator.Report().Streams().empty()) << "port 8765 was touched";
+}
+
+// The access point is on the local network: proxy variables, as many company laptops set
+// them, must not take its requests (here they name a proxy that refuses everything).
+TEST_F(TNetworkUpload, ProxyVariablesDoNotTakeTheAccessPointsRequests) {
+    TApSimulator& simulator = StartSimulator("127.0.7.23");
+    const std::string image = NetworkPattern(65536);
+    const std::string file = dir.Write("fw.bin", image);
+    unsetenv("NO_PROXY");
+    unsetenv("no_proxy");
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy"}) {
+        setenv(name, "http://127.0.0.1:9", 1);
+        dialogs.Plan(TAnswer::Ok);
+        EXPECT_EQ(Upload("127.0.7.23", file), orDone) << name << ": " << module.LastFailureCause;
+        unsetenv(name);
+    }
+    std::vector<TApSimStream> streams = Streams(3);
+    ASSERT_EQ(streams.size(), 3u);
+    for (const TApSimStream& stream : streams) EXPECT_TRUE(stream.Data == image);
+    EXPECT_EQ(simulator.Report().Requests().size(), 3u);
+}
+
 // The last send returning proves only that the bytes reached our own send buffer. An access
 // point that fails part way (it closes, resets, or ends its side and stops reading) must not
 // pass for a finished update, wherever it stops: the upload waits for its acknowledgement of

@@ -15,6 +15,9 @@ TEST_F(TMafPages, ConnectionPageChecksItsFieldsAndStaysWhenTheFetchFails) {
     EXPECT_EQ(Page(), "MAFConnectSettingSheet");
     EXPECT_EQ(QApplication::focusWidget(), Find("MAFIPEdit"));
     Next();
+    Type("MAFIPEdit", "127.0.30");
+    Type("MAFUserEdit", "root");
+    Next();
     // Nothing answers on this address.
     Type("MAFIPEdit", "127.0.30.1");
     Type("MAFUserEdit", "");
@@ -22,7 +25,7 @@ TEST_F(TMafPages, ConnectionPageChecksItsFieldsAndStaysWhenTheFetchFails) {
     Type("MAFUserEdit", "root");
     Next();
     EXPECT_EQ(dialogs.Texts("error"),
-              (std::vector<std::string>{kInvalid, kInvalid,
+              (std::vector<std::string>{kInvalid, kInvalid, kInvalid,
                                         "エラーが発生しました。設定及び接続を確認してください。"}));
     EXPECT_EQ(Page(), "MAFConnectSettingSheet");
     EXPECT_TRUE(Find<QPlainTextEdit>("MAFMemo")->toPlainText().isEmpty());

@@ -48,6 +48,11 @@ std::function<void(TFormTest&)> NoPort(const char* combo) {
 TEST_F(TPageChecks, EachPageRefusesMissingValuesWithItsMessageAndStays) {
     const TRefusal refusals[] = {
         {OperationKind::UploadNet, Set("UploadIPEdit", ""), kUploadNet},
+        // An address is four decimal parts from 0 to 255, nothing else.
+        {OperationKind::UploadNet, Set("UploadIPEdit", "   "), kUploadNet},
+        {OperationKind::UploadNet, Set("UploadIPEdit", "192.168.0.256"), kUploadNet},
+        {OperationKind::DownloadNet, Set("DownloadIPEdit", "192.168.0"), kDownloadNet},
+        {OperationKind::DownloadNet, Set("DownloadIPEdit", "192.168.0.1x"), kDownloadNet},
         {OperationKind::UploadNet, Set("UploadNetFileNameEdit", "/nonexistent/fw.bin"), kUploadNet},
         {OperationKind::UploadNet, Set("UploadNetFileNameEdit", ""), kUploadNet},
         {OperationKind::UploadNet, Set("UploadNetUserEdit", ""), kUploadNet},
@@ -76,15 +81,18 @@ TEST_F(TPageChecks, EachPageRefusesMissingValuesWithItsMessageAndStays) {
     }
 }
 
-// Only an empty text is empty: blanks pass, and the password is never checked.
-TEST_F(TPageChecks, BlankAddressAndEmptyPasswordPass) {
+// Blanks around the parts and leading zeros pass (a padded part is decimal, never octal), and
+// the password is never checked.
+TEST_F(TPageChecks, PaddedAddressAndEmptyPasswordPass) {
     GoToParameterPage(OperationKind::UploadNet);
     FillValid(OperationKind::UploadNet);
-    Type("UploadIPEdit", "   ");
+    Type("UploadIPEdit", " 192.168.000.010 ");
     Type("UploadNetPasswordEdit", "");
     Next();
     EXPECT_EQ(Page(), "ConfirmSheet");
     EXPECT_TRUE(dialogs.History().empty());
+    EXPECT_NE(Find<QPlainTextEdit>("ConfirmMemo")->toPlainText().indexOf("IPアドレス : 192.168.0.10\n"),
+              -1);
 }
 
 TEST_F(TPageChecks, RawImageOfTheWrongSizeIsRefusedOnBothUploadPages) {

@@ -34,24 +34,21 @@ TEST(SplitStringTest, LastCharacterIsNeverScannedAsSeparator) {
     EXPECT_EQ(Split("line1\nline2\n", '\n'), (Items{"line1", "line2"}));
 }
 
-TEST(NormalizeIPAddressTest, TrimsFourParts) {
+TEST(NormalizeIPAddressTest, TrimsFourDecimalParts) {
     EXPECT_EQ(NormalizeIPAddress("192.168. 0 .1"), "192.168.0.1");
     EXPECT_EQ(NormalizeIPAddress(" 10\t. 0.0.\r1 "), "10.0.0.1");
-    // Parts are not checked for digits or range.
-    EXPECT_EQ(NormalizeIPAddress("a.999.x.-"), "a.999.x.-");
-    // Bytes above 127 are text, not blanks.
-    EXPECT_EQ(NormalizeIPAddress("1.2.3.\xA0"), "1.2.3.\xA0");
-}
-
-TEST(NormalizeIPAddressTest, OtherPartCountsGiveEmptyText) {
-    EXPECT_EQ(NormalizeIPAddress(""), "");
-    EXPECT_EQ(NormalizeIPAddress("1.2.3"), "");
-    EXPECT_EQ(NormalizeIPAddress("1.2.3.4.5"), "");
+    // Leading zeros are ignored: a padded part is decimal, never octal.
+    EXPECT_EQ(NormalizeIPAddress("192.168.000.010"), "192.168.0.10");
+    EXPECT_EQ(NormalizeIPAddress("0255.00000000099.08.09"), "255.99.8.9");
     EXPECT_EQ(NormalizeIPAddress("1.2.3.4."), "1.2.3.4");  // a trailing dot adds no part
 }
 
-TEST(NormalizeIPAddressTest, EmptyLeadingPartAddsNoDot) {
-    EXPECT_EQ(NormalizeIPAddress(" .1.2.3"), "1.2.3");
+TEST(NormalizeIPAddressTest, AnythingButFourDecimalPartsUpTo255GivesEmptyText) {
+    for (const char* text : {"", "1.2.3", "1.2.3.4.5", "a.999.x.-", "1.2.3.256", "1.2.3.1000",
+                             "1..2.3", "1.2.3.-1", "1.2.3.+1", "0x1.2.3.4", "1.2.3.\xA0",
+                             "1.2.3.4 5", "host.example.org.x", " .1.2.3"}) {
+        EXPECT_EQ(NormalizeIPAddress(text), "") << text;
+    }
 }
 
 TEST(IsAuthorizedResponseTest, RefusalOnlyOnTheFirstLine) {
