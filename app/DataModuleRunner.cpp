@@ -105,3 +105,5 @@ void TDataModuleRunner::SetCancelableHook(std::function<void(bool)> hook) {
 }
 
 void TDataModuleRunner::CancelOperation() { dataModule_.CancelHandshake(); }
+
+std::string TDataModuleRunner::LastFailureCause() const { return dataModule_.LastFailureCause; }

@@ -37,6 +37,7 @@ public:
     void KickFirmwareUpdate(const std::string& address, const std::string& userName,
                             const std::string& password, const std::string& pageName,
                             const std::string& formData) override;
+    std::string LastFailureCause() const override;
     void SetCancelableHook(std::function<void(bool)> hook) override;
     void CancelOperation() override;
 

@@ -41,6 +41,8 @@ void TMafFetch::ShowStatus(const std::string& text) {
 bool TMafFetch::FetchMafList(const std::string& address, const std::string& userName,
                              const std::string& password, std::vector<std::string>& lines) {
     MafReplyText.clear();
+    FailureCause.clear();
+    refused_ = false;
     GetMafSettingHTTPGet.URL = "http://" + address + "/" + AppStrings::MafPageName;
     GetMafSettingHTTPGet.UserName = userName;
     GetMafSettingHTTPGet.Password = password;
@@ -61,10 +63,33 @@ bool TMafFetch::FetchMafList(const std::string& address, const std::string& user
 
     ShowStatus(AppText(AppStrings::MafProcessing));
     bool success = MafFetchState == TMafFetchState::Done && !MafReplyText.empty();
-    if (success) lines = MafReplyLines(MafReplyText);
+    if (success) {
+        lines = MafReplyLines(MafReplyText);
+    } else {
+        FailureCause = FetchFailure(address);
+    }
     MafFetchState = TMafFetchState::Idle;
     ShowStatus(std::string());
     return success;
+}
+
+std::string TMafFetch::FetchFailure(const std::string& address) const {
+    if (GetMafSettingHTTPGet.Reach() == THTTPReach::NotConnected) {
+        return "the request to port 80 of " + address +
+               " never reached the access point: " + GetMafSettingHTTPGet.ReachFailure();
+    }
+    switch (MafFetchState) {
+        case TMafFetchState::Fetching:
+            return "the access point did not answer within " + std::to_string(WaitLimitMs / 1000) +
+                   " s";
+        case TMafFetchState::Failed:
+            return "the access point's reply to " + std::string(AppStrings::MafPageName) +
+                   " failed (cut short, malformed or empty)";
+        default:
+            return refused_ ? "the access point refused the user name or password (401 "
+                              "Unauthorized)"
+                            : "the access point's reply was empty";
+    }
 }
 
 void TMafFetch::GetMafSettingHTTPGetDoneString(THTTPGet*, const std::string& result) {
@@ -72,6 +97,7 @@ void TMafFetch::GetMafSettingHTTPGetDoneString(THTTPGet*, const std::string& res
         MafReplyText = result;
     } else {
         MafReplyText.clear();
+        refused_ = !result.empty();
     }
     MafFetchState = TMafFetchState::Done;
 }
@@ -80,9 +106,10 @@ void TMafFetch::GetMafSettingHTTPGetError(THTTPGet*) { MafFetchState = TMafFetch
 
 int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack& target,
                      TOperationRunner& runner, TDialogs& dialogs, TEditControl& totalSizeEdit,
-                     TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                     TLabelControl& statusLabel) {
+                     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel,
+                     std::string* failureCause) {
     int result = kResultCancelled;
+    std::string cause;
     try {
         if (dialogs.OkCancel(AppText(AppStrings::MafApplyQuestion)) != TDialogs::Answer::Ok) {
             return result;
@@ -98,11 +125,18 @@ int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack&
         TLumeORBABind().BindMafList(textFile, dataFile);
         runner.KickFirmwareUpdate(target.Address, target.UserName, target.Password,
                                   AppStrings::UpdatePageName, AppStrings::KeepSettingUpdateForm);
-        std::this_thread::sleep_for(std::chrono::milliseconds(target.PauseMs));
+        if (target.Pause) {
+            target.Pause(target.PauseMs);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(target.PauseMs));
+        }
         result = runner.SendFileBySocket(NormalizeIPAddress(target.Address), dataFile,
                                          totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    } catch (const std::exception&) {
+        if (result == kResultError) cause = runner.LastFailureCause();
+    } catch (const std::exception& error) {
         result = kResultError;
+        cause = error.what();
     }
+    if (failureCause) *failureCause = cause;
     return result;
 }

@@ -44,11 +44,16 @@ public:
     std::string MafReplyText;
     // How long a fetch waits for the reply: 101 passes of 100 ms.
     int WaitLimitMs = 10100;
+    // Why the last fetch failed, for the person (UTF-8); empty after a success.
+    std::string FailureCause;
     // The status line of the connection page (Shift_JIS); may be empty.
     std::function<void(const std::string& text)> OnStatusText;
 
 private:
     void ShowStatus(const std::string& text);
+    // Why the fetch that just ended failed.
+    std::string FetchFailure(const std::string& address) const;
+    bool refused_ = false;  // the last reply was a refused login
 };
 
 // Where the list goes and who may write it: the connection page's values as typed.
@@ -56,14 +61,17 @@ struct TMafWriteBack {
     std::string Address;
     std::string UserName;
     std::string Password;
-    // The pause between the update request and the file stream.
+    // The pause between the update request and the file stream, and how it is waited (a
+    // plain sleep when not set; a front end may wake from it for a cancel request).
     int PauseMs = 2000;
+    std::function<void(int milliseconds)> Pause;
 };
 
 // Writes filter text lines (already checked) back to the access point and returns the
 // OperationResult: 2 when the user does not answer OK, the file send's result otherwise, 1
-// when a file cannot be written or anything else fails.
+// when a file cannot be written or anything else fails. After a failure, *failureCause (when
+// given) tells why (UTF-8).
 int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack& target,
                      TOperationRunner& runner, TDialogs& dialogs, TEditControl& totalSizeEdit,
-                     TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                     TLabelControl& statusLabel);
+                     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel,
+                     std::string* failureCause = nullptr);

@@ -117,7 +117,8 @@ private:
     void EnterStatusPage();
     // The result; when the operation raised an error instead, the message to show.
     int RunOperation(OperationKind kind, std::optional<std::string>& raised);
-    void ShowResult(OperationKind kind, int result);
+    // The final message box of an operation; an error box carries the cause as its detail.
+    void ShowResult(OperationKind kind, int result, const std::string& cause = {});
 
     // Pictures (NavrilFormPictures.cpp).
     void LoadPictures();

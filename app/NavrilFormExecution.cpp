@@ -36,7 +36,7 @@ void TNAVRILForm::ExecuteOperation() {
     if (raised)
         dialogs_.Error(*raised);
     else
-        ShowResult(kind, result);
+        ShowResult(kind, result, runner_ ? runner_->LastFailureCause() : std::string());
     SetButtonStates(w_->StatusSheet);
 }
 
@@ -142,7 +142,7 @@ int TNAVRILForm::RunOperation(OperationKind kind, std::optional<std::string>& ra
 
 // 0 the completion text, 1 the error box, 2 the warning box, anything else nothing. The MAC
 // address setting writes its own final status line and shows no box.
-void TNAVRILForm::ShowResult(OperationKind kind, int result) {
+void TNAVRILForm::ShowResult(OperationKind kind, int result, const std::string& cause) {
     if (kind == OperationKind::SetMacAddress) return;
     switch (result) {
         case kResultDone:
@@ -151,7 +151,7 @@ void TNAVRILForm::ShowResult(OperationKind kind, int result) {
                                              : AppStrings::Completed));
             break;
         case kResultError:
-            dialogs_.Error(AppText(AppStrings::ErrorOccurred));
+            dialogs_.ErrorWithDetail(AppText(AppStrings::ErrorOccurred), cause);
             break;
         case kResultCancelled:
             dialogs_.Warning(AppText(AppStrings::Cancelled));

@@ -117,7 +117,7 @@ void TNAVRILForm::FetchFilterList() {
                                 Sjis(page.MAFPasswordEdit->text()), lines);
     SetButtonStates(ActivePage());
     if (!fetched) {
-        dialogs_.Error(AppText(AppStrings::ErrorOccurred));
+        dialogs_.ErrorWithDetail(AppText(AppStrings::ErrorOccurred), mafFetch_->FailureCause);
         return;
     }
     SetMafText(lines);
@@ -167,6 +167,7 @@ bool TNAVRILForm::ApplyMafList() {
     w.status.processLabel->setText(FromSjis(OperationTitle));
     EnterStatusPage();
     int result = kResultError;
+    std::string cause;
     if (runner_) {
         TMafWriteBack target;
         target.Address = NormalizeIPAddress(Sjis(w.mafConnect.MAFIPEdit->text()));
@@ -175,10 +176,11 @@ bool TNAVRILForm::ApplyMafList() {
         target.PauseMs = MafWriteBackPauseMs;
         operationRunning_ = true;
         result = WriteBackMafText(mafText_, target, *runner_, dialogs_, *totalSizeControl_,
-                                  *proceedSizeControl_, *gaugeControl_, *statusLabelControl_);
+                                  *proceedSizeControl_, *gaugeControl_, *statusLabelControl_,
+                                  &cause);
         operationRunning_ = false;
     }
-    ShowResult(OperationKind::MacFilter, result);
+    ShowResult(OperationKind::MacFilter, result, cause);
     SetButtonStates(w.StatusSheet);
     return true;
 }

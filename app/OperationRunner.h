@@ -45,6 +45,10 @@ public:
                                     const std::string& password, const std::string& pageName,
                                     const std::string& formData) = 0;
 
+    // Why the last operation ended as an error, for the person (UTF-8, the system's reason
+    // where there is one); empty when it did not or nothing more is known.
+    virtual std::string LastFailureCause() const { return std::string(); }
+
     // The way out of a serial operation whose access point has not answered yet: the hook is
     // told true while the running operation may be abandoned and false once it may not;
     // CancelOperation abandons it then (and does nothing otherwise).

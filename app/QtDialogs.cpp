@@ -43,17 +43,19 @@ QString MessageText(const std::string& sjis) {
 // the cancelling button that QMessageBox finds by role (the only one, Cancel, or No). The
 // answer of the button pressed; the last button's when none was.
 Answer ShowBox(QMessageBox::Icon icon, const char* title, const std::string& text,
-               std::initializer_list<TBoxButton> buttons) {
+               std::initializer_list<TBoxButton> buttons, const std::string& detailUtf8 = {}) {
     QMessageBox box(icon, QString::fromUtf8(title), MessageText(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    if (!detailUtf8.empty()) box.setDetailedText(QString::fromStdString(detailUtf8));
     std::vector<std::pair<QAbstractButton*, Answer>> answers;
     for (const TBoxButton& button : buttons) {
         QPushButton* pushButton = box.addButton(QString::fromUtf8(button.caption), button.role);
         if (answers.empty()) box.setDefaultButton(pushButton);
         answers.emplace_back(pushButton, button.answer);
     }
-    LogLine("dialog", std::string(title) + ": " + SjisToUtf8(text));
+    LogLine("dialog", std::string(title) + ": " + SjisToUtf8(text) +
+                          (detailUtf8.empty() ? std::string() : " (" + detailUtf8 + ")"));
     box.exec();
     for (const auto& [pushButton, answer] : answers) {
         if (box.clickedButton() == pushButton) {
@@ -92,6 +94,10 @@ bool RunFileDialog(QFileDialog::AcceptMode mode, const TDialogs::FileDialogReque
 
 void TQtDialogs::Error(const std::string& text) {
     ShowBox(QMessageBox::Critical, AppStrings::ErrorTitle, text, {kOk});
+}
+
+void TQtDialogs::ErrorWithDetail(const std::string& text, const std::string& detailUtf8) {
+    ShowBox(QMessageBox::Critical, AppStrings::ErrorTitle, text, {kOk}, detailUtf8);
 }
 
 void TQtDialogs::Information(const std::string& text) {

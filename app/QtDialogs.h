@@ -9,6 +9,7 @@
 class TQtDialogs : public TDialogs {
 public:
     void Error(const std::string& text) override;
+    void ErrorWithDetail(const std::string& text, const std::string& detailUtf8) override;
     void Information(const std::string& text) override;
     void Warning(const std::string& text) override;
     Answer OkCancel(const std::string& text) override;

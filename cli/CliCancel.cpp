@@ -2,9 +2,12 @@
 #include "CliCancel.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 
 namespace {
@@ -67,4 +70,17 @@ void TCancelGate::Check() {
     }
     ClearCancelRequest();
     if (refused_) refused_();
+}
+
+void TCancelGate::Pause(int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        Check();
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) return;
+        pollfd entry{CancelWakeDescriptor(), POLLIN, 0};
+        // Without the handlers (-1) poll only sleeps.
+        poll(&entry, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+    }
 }

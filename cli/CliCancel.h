@@ -34,6 +34,11 @@ public:
     // Throws ECliCancelled when a request is pending and allowed.
     void Check();
 
+    // Waits the given time, waking at once for a request: one allowed now throws
+    // ECliCancelled at once, one refused is told at once and the wait goes on. For the fixed
+    // pause after the request to the access point, in which nothing else looks at requests.
+    void Pause(int milliseconds);
+
 private:
     std::function<bool()> allowed_;
     std::function<void()> refused_;

@@ -52,7 +52,8 @@ std::vector<TCliCommand> FilterCommands();
 std::string SummaryLine(const char* caption, const std::string& valueSjis);
 // Reports an operation's result with the wizard's final text ("終了しました" or doneText,
 // "キャンセルしました", "エラーが発生しました") and returns the exit status.
-int FinishOperation(TCliContext& c, int result, const char* doneText);
+int FinishOperation(TCliContext& c, int result, const char* doneText,
+                    const std::string& cause = {});
 
 // The file a download replaces (a symbolic link is followed); a usage error when it exists and
 // is not a regular file.

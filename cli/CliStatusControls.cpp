@@ -25,6 +25,9 @@ void TCliStatusControls::LabelChanged(const std::string& text) {
     if (text == state_.Phase) return;
     state_.Phase = text;
     state_.PhaseStart = std::chrono::steady_clock::now();
+    state_.Final = text == EngineText(EngineStrings::Finished) ||
+                   text == EngineText(EngineStrings::ErrorOccurred) ||
+                   text == EngineText(EngineStrings::Cancelled);
     view_.PhaseChanged(state_);
     // The wizard asks for the power to be switched on through its status line while the loader
     // already waits for the boot code; here it is a request in its own right.

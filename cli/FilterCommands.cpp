@@ -56,6 +56,7 @@ public:
         return module_.SendFileBySocket(address, fileName, totalSizeEdit, proceedSizeEdit, gauge,
                                         statusLabel);
     }
+    std::string LastFailureCause() const override { return module_.LastFailureCause; }
     void KickFirmwareUpdate(const std::string& address, const std::string& userName,
                             const std::string& password, const std::string& pageName,
                             const std::string& formData) override {
@@ -82,8 +83,8 @@ TConnection ReadConnection(const TCliContext& c) {
     return connection;
 }
 
-int Done(TCliContext& c, int status, const std::string& sjis) {
-    c.View.Result(status, sjis);
+int Done(TCliContext& c, int status, const std::string& sjis, const std::string& reason = {}) {
+    c.View.Result(status, sjis, reason);
     return status;
 }
 
@@ -163,7 +164,7 @@ int RunFilterGet(TCliContext& c) {
     fetch.OnStatusText = [&c](const std::string& text) { c.View.Message("status", text); };
     std::vector<std::string> lines;
     if (!fetch.FetchMafList(connection.address, connection.user, password, lines)) {
-        return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
+        return Done(c, kExitError, AppText(AppStrings::ErrorOccurred), fetch.FailureCause);
     }
     TMafEntries entries;
     FillMafListFromText(entries, lines);
@@ -202,17 +203,19 @@ int RunFilterPut(TCliContext& c) {
     target.UserName = connection.user;
     target.Password = password;
     target.PauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
+    target.Pause = [&c](int milliseconds) { c.Gate.Pause(milliseconds); };
     TCliStatusControls status(c.View);
+    std::string cause;
     const int result =
         WriteBackMafText(lines, target, runner, c.Dialogs, status.TotalSizeEdit(),
-                         status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
+                         status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel(), &cause);
     switch (result) {
         case orDone:
             return Done(c, kExitDone, AppText(AppStrings::Completed));
         case orCancelled:
             return Done(c, kExitCancelled, AppText(AppStrings::Cancelled));
         default:
-            return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
+            return Done(c, kExitError, AppText(AppStrings::ErrorOccurred), cause);
     }
 }
 

@@ -78,15 +78,14 @@ void RequireDottedAddress(const TLogin& login, const TCliContext& c) {
 std::unique_ptr<TnavrilDataModule> MakeModule(TCliContext& c) {
     auto module = std::make_unique<TnavrilDataModule>(c.Dialogs);
     module->KickPauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
+    // Ctrl-C during the pause is seen at once, not at its end.
+    module->KickPause = [&c](int milliseconds) { c.Gate.Pause(milliseconds); };
     return module;
 }
 
-// FinishOperation, where a failed connection adds the system's reason on a line of its own.
+// FinishOperation with the operation's cause of a failure.
 int Finish(TCliContext& c, TnavrilDataModule& module, int result, const char* doneText) {
-    if (result != orDone && result != orCancelled && module.ClientSocket.LastError() != 0) {
-        c.View.Note("port 8765: " + module.ClientSocket.ErrorText());
-    }
-    return FinishOperation(c, result, doneText);
+    return FinishOperation(c, result, doneText, module.LastFailureCause);
 }
 
 }  // namespace
@@ -95,7 +94,7 @@ std::string SummaryLine(const char* caption, const std::string& valueSjis) {
     return AppText(caption) + valueSjis;
 }
 
-int FinishOperation(TCliContext& c, int result, const char* doneText) {
+int FinishOperation(TCliContext& c, int result, const char* doneText, const std::string& cause) {
     switch (result) {
         case orDone:
             c.View.Result(kExitDone, AppText(doneText));
@@ -104,7 +103,7 @@ int FinishOperation(TCliContext& c, int result, const char* doneText) {
             c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
             return kExitCancelled;
         default:
-            c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred));
+            c.View.Result(kExitError, AppText(AppStrings::ErrorOccurred), cause);
             return kExitError;
     }
 }

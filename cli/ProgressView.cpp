@@ -17,10 +17,12 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Bytes per second since the phase began; 0 while too little time has passed to tell.
-double RateOf(const TProgressState& state) {
+// Bytes per second since the phase began; 0 while less than minimumSeconds have passed (a
+// display waits a moment before it shows a rate, so that the first one is not wild).
+double RateOf(const TProgressState& state, double minimumSeconds = 0.2) {
     double seconds = SecondsSince(state.PhaseStart);
-    return seconds > 0.2 && state.Done > 0 ? static_cast<double>(state.Done) / seconds : 0.0;
+    return seconds > minimumSeconds && state.Done > 0 ? static_cast<double>(state.Done) / seconds
+                                                      : 0.0;
 }
 
 int TerminalColumns(std::FILE* stream) {
@@ -41,7 +43,7 @@ public:
         EndLine();
         // Counts belong to the phase that moved them; a new phase shows them once it does.
         moving_ = false;
-        Draw(state);
+        if (!state.Final) Draw(state);
     }
     void ProgressChanged(const TProgressState& state) override {
         moving_ = true;
@@ -110,7 +112,7 @@ public:
     void PhaseChanged(const TProgressState& state) override {
         if (unprinted_ && last_.Done > 0) WriteCounts(last_, last_.Percent);
         unprinted_ = false;
-        WriteErr(text_.FromSjis(state.Phase) + "\n");
+        if (!state.Final) WriteErr(text_.FromSjis(state.Phase) + "\n");
         decile_ = state.Percent / 10;
     }
     void ProgressChanged(const TProgressState& state) override {
@@ -185,9 +187,10 @@ public:
     void Fact(const std::string& event, const std::string& members) override {
         Emit(event, members);
     }
-    void Result(int status, const std::string& sjis) override {
-        Emit("result", "\"status\":" + std::to_string(status) + ",\"text\":" + Json(sjis));
-        if (status != 0) WriteErr(text_.FromSjis(sjis) + "\n");
+    void Result(int status, const std::string& sjis, const std::string& reason) override {
+        Emit("result", "\"status\":" + std::to_string(status) + ",\"text\":" + Json(sjis) +
+                           (reason.empty() ? std::string() : ",\"reason\":" + JsonString(reason)));
+        if (status != 0) WriteErr(text_.FromSjis(sjis) + "\n" + ReasonLine(reason));
     }
 
 private:
@@ -201,7 +204,7 @@ private:
         Emit("progress", "\"phase\":" + Json(state.Phase) + ",\"done\":" + Count(state.Done) +
                              ",\"total\":" + Count(state.Total) +
                              ",\"percent\":" + std::to_string(state.Percent) +
-                             ",\"rate\":" + std::to_string(std::llround(RateOf(state))));
+                             ",\"rate\":" + std::to_string(std::llround(RateOf(state, 0.0))));
     }
     void Emit(const std::string& event, const std::string& members) {
         std::string line = "{\"event\":" + JsonString(event);
@@ -267,14 +270,18 @@ void TProgressView::Note(const std::string& utf8) {
 
 void TProgressView::Fact(const std::string&, const std::string&) {}
 
-void TProgressView::Result(int status, const std::string& sjis) {
+void TProgressView::Result(int status, const std::string& sjis, const std::string& reason) {
     EndLine();
     std::string text = text_.FromSjis(sjis) + "\n";
     if (status == 0) {
         WriteOut(text);
     } else {
-        WriteErr(text);
+        WriteErr(text + ReasonLine(reason));
     }
+}
+
+std::string TProgressView::ReasonLine(const std::string& reason) const {
+    return reason.empty() ? std::string() : "tivra-cli: " + text_.FromUtf8(reason) + "\n";
 }
 
 std::unique_ptr<TProgressView> MakeProgressView(TProgressView::Kind kind, const TTerminalText& text,

@@ -19,6 +19,9 @@ struct TProgressState {
     long long Total = -1;  // bytes to move, -1 while not shown
     long long Done = -1;   // bytes moved, -1 while not shown
     int Percent = 0;       // the gauge
+    // The status line is the operation's last ("終了しました", "エラーが発生しました",
+    // "キャンセルしました"): the result that follows says it again, so the text forms leave it.
+    bool Final = false;
     std::chrono::steady_clock::time_point PhaseStart = std::chrono::steady_clock::now();
 };
 
@@ -49,9 +52,10 @@ public:
     // A named fact for programs (only the JSON form shows it): a flat object of the fields,
     // given as pre-formatted JSON members without braces.
     virtual void Fact(const std::string& event, const std::string& members);
-    // The operation's end: the status and its text (Shift_JIS). Errors and cancellations go to
-    // standard error, a finished operation's text to standard output.
-    virtual void Result(int status, const std::string& sjis);
+    // The operation's end: the status and its text (Shift_JIS), and for a failure its cause
+    // (UTF-8, may be empty) on a line of its own. Errors and cancellations go to standard
+    // error, a finished operation's text to standard output.
+    virtual void Result(int status, const std::string& sjis, const std::string& reason = {});
 
     // Ends a line drawn in place, before anything else is written to the terminal.
     virtual void EndLine() {}
@@ -60,6 +64,8 @@ public:
 
 protected:
     void WriteErr(const std::string& terminalText);
+    // The cause of a failure as the line that follows the result ("" when there is none).
+    std::string ReasonLine(const std::string& reason) const;
     void WriteOut(const std::string& terminalText);
 
     const TTerminalText& text_;

@@ -20,6 +20,12 @@ public:
 
     // Error box: error icon, title "エラー", button "OK".
     virtual void Error(const std::string& text) = 0;
+    // The error box with the cause of the failure as its detail text (UTF-8, the system's
+    // reason), which the person can open from the box. Without a detail, the plain error box.
+    virtual void ErrorWithDetail(const std::string& text, const std::string& detailUtf8) {
+        (void)detailUtf8;
+        Error(text);
+    }
     // Information box: title "情報", button "OK".
     virtual void Information(const std::string& text) = 0;
     // Warning box: title "警告", button "OK".

@@ -6,8 +6,12 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <thread>
 
 #include "ApSimForTest.h"
 #include "ApSimulator.h"
@@ -127,7 +131,9 @@ TEST_F(CliNetwork, PlainOutputHasOneLinePerPhaseAndPerTenth) {
     EXPECT_EQ(Count(outcome.err, "書き込み中です．．． "), 10u) << outcome.err;
     EXPECT_NE(outcome.err.find("書き込み中です．．． 100% 65,536 / 65,536 bytes\n"),
               std::string::npos);
-    EXPECT_EQ(Count(outcome.err, "終了しました\n"), 1u) << outcome.err;
+    // The last status line is not repeated before the result that says it.
+    EXPECT_EQ(Count(outcome.err, "終了しました\n"), 0u) << outcome.err;
+    EXPECT_EQ(Count(outcome.out, "アップロードが完了しました"), 1u) << outcome.out;
 }
 
 TEST_F(CliNetwork, JsonWritesOneObjectPerEvent) {
@@ -153,10 +159,108 @@ TEST_F(CliNetwork, JsonWritesOneObjectPerEvent) {
               "\"answer\":\"ok\",\"by\":\"flag\"}");
     EXPECT_NE(outcome.out.find("{\"event\":\"phase\",\"text\":\"書き込み中です．．．\"}"),
               std::string::npos);
-    EXPECT_NE(outcome.out.find("\"done\":8192,\"total\":8192,\"percent\":100"), std::string::npos);
+    EXPECT_NE(outcome.out.find("\"done\":8192,\"total\":8192,\"percent\":100,\"rate\":"),
+              std::string::npos);
+    EXPECT_EQ(outcome.out.find("\"percent\":100,\"rate\":0}"), std::string::npos)
+        << "the rate of a transfer that moved bytes is not 0";
     EXPECT_EQ(lines.back().rfind("{\"event\":\"result\",\"status\":0,\"text\":\"アップロード", 0),
               0u)
         << lines.back();
+}
+
+// Every failure is said once, with its cause on the line after it and as the JSON result's
+// "reason"; an address the access point's parser would read otherwise is refused first.
+TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
+    const std::string file = dir.Write("fw.bin", Firmware(2097152));
+    struct Case {
+        const char* name;
+        std::string address;
+        std::function<void(TApSimOptions&)> adjust;
+        std::vector<std::string> options;
+        int status;
+        std::string cause;
+    };
+    const Case cases[] = {
+        {"port 80 refuses", "127.0.13.40",
+         [](TApSimOptions& o) {
+             o.HttpPort = 8080;
+             o.Faults.ListenAlways = true;
+         },
+         {"--password", "pw"}, 1,
+         "the request to port 80 of 127.0.13.40 never reached the access point: Connection "
+         "refused"},
+        {"login refused", "127.0.13.41", nullptr, {"--password", "wrong"}, 1,
+         "the access point refused the user name or password (401 Unauthorized)"},
+        {"image cut by a reset", "127.0.13.42",
+         [](TApSimOptions& o) {
+             o.Faults.ResetAt = 1000000;
+             o.Faults.ReceiveBuffer = 16384;
+         },
+         {"--password", "pw"}, 1, "of 2,097,152 bytes"},
+        {"a part over 255", "127.0.13.256", nullptr, {"--password", "pw"}, 64,
+         "is not an IPv4 address of four decimal parts from 0 to 255"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartSimulator(c.status == 64 ? "127.0.13.43" : c.address, c.adjust);
+        for (bool json : {false, true}) {
+            std::vector<std::string> options = c.options;
+            options.insert(options.end(), {"--file", file, "--yes"});
+            if (json) options.push_back("--json");
+            TCliOutcome outcome = RunTivraCli(Command("upload", c.address, options));
+            EXPECT_EQ(outcome.status, c.status) << outcome.err;
+            EXPECT_NE(outcome.err.find(c.cause), std::string::npos) << outcome.err;
+            if (c.status != 1) continue;
+            EXPECT_EQ(Count(outcome.err, "エラーが発生しました"), 1u) << outcome.err;
+            EXPECT_EQ(Count(outcome.err, "tivra-cli: "), 1u) << outcome.err;
+            if (json) {
+                EXPECT_NE(outcome.out.find("{\"event\":\"result\",\"status\":1,\"text\":\"エラーが"
+                                           "発生しました。設定及び接続を確認してください。\","
+                                           "\"reason\":\""),
+                          std::string::npos)
+                    << outcome.out;
+            }
+        }
+        simulator_->Stop();
+    }
+    // A padded address is decimal: 127.0.13.044 is 127.0.13.44, never the octal 36.
+    TApSimulator& simulator = StartSimulator("127.0.13.44");
+    TCliOutcome outcome = RunTivraCli(
+        Command("upload", "127.0.13.044", {"--file", file, "--password", "pw", "--yes"}));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(simulator.Report().Requests().size(), 1u);
+}
+
+// Ctrl-C during the fixed pause after the request is seen at once: a download ends as
+// cancelled, an upload (the access point is armed) says at once that it goes on.
+TEST_F(CliNetwork, CtrlCDuringThePauseIsSeenAtOnce) {
+    StartSimulator("127.0.13.45");
+    const std::string file = dir.Write("fw.bin", Firmware(4096));
+    for (const char* command : {"download", "upload"}) {
+        SCOPED_TRACE(command);
+        const std::string target = std::string(command) == "download" ? dir.Path("new.bin") : file;
+        std::chrono::steady_clock::time_point signalled{}, answered{};
+        TCliOutcome outcome = RunTivraCli(
+            {command, "--address", "127.0.13.45", "--pause-ms", "5000", "--file", target,
+             "--password", "pw", "--yes"},
+            {}, [&](pid_t pid, const std::string& err) {
+                if (signalled == std::chrono::steady_clock::time_point{} &&
+                    err.find("接続要求中．．．") != std::string::npos) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    signalled = std::chrono::steady_clock::now();
+                    kill(pid, SIGINT);
+                }
+                if (answered == std::chrono::steady_clock::time_point{} &&
+                    (err.find("キャンセルしました") != std::string::npos ||
+                     err.find("runs to its end") != std::string::npos)) {
+                    answered = std::chrono::steady_clock::now();
+                }
+            });
+        ASSERT_NE(answered, std::chrono::steady_clock::time_point{}) << outcome.err;
+        EXPECT_LT(answered - signalled, std::chrono::milliseconds(2500)) << "seen only at the pause's end";
+        EXPECT_EQ(outcome.status, std::string(command) == "download" ? 2 : 0) << outcome.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("new.bin")));
 }
 
 TEST_F(CliNetwork, DownloadReplacesTheFileOnlyWhenTheWholeImageArrived) {
@@ -191,9 +295,13 @@ TEST_F(CliNetwork, DownloadReplacesTheFileOnlyWhenTheWholeImageArrived) {
         EXPECT_EQ(FilesIn(FolderPath(folder)), std::vector<std::string>{"backup.bin"}) << c.address;
         EXPECT_EQ(simulator.Report().Requests().size(), c.requests) << c.address;
         if (c.status == 1) {
-            EXPECT_NE(outcome.err.find("エラーが発生しました。設定及び接続を確認してください。"),
-                      std::string::npos);
-            EXPECT_NE(outcome.err.find("port 8765: "), std::string::npos) << outcome.err;
+            // Said once, with the cause on the line after it.
+            EXPECT_EQ(Count(outcome.err, "エラーが発生しました"), 1u) << outcome.err;
+            EXPECT_NE(outcome.err.find("エラーが発生しました。設定及び接続を確認してください。\n"
+                                       "tivra-cli: port 8765 of " +
+                                       c.address + ": Connection refused\n"),
+                      std::string::npos)
+                << outcome.err;
         }
         simulator.Stop();
     }

@@ -16,6 +16,7 @@ public:
     struct Shown {
         std::string kind;  // "error", "information", "warning", "okcancel", "yesno", ...
         std::string text;  // as shown, converted to UTF-8 for readable assertions
+        std::string detail;  // an error box's detail text (UTF-8)
     };
 
     // Planned answers, used in order by the questions.
@@ -38,6 +39,10 @@ public:
     }
 
     void Error(const std::string& text) override { Record("error", text); }
+    void ErrorWithDetail(const std::string& text, const std::string& detail) override {
+        Record("error", text);
+        shown_.back().detail = detail;
+    }
     void Information(const std::string& text) override { Record("information", text); }
     void Warning(const std::string& text) override { Record("warning", text); }
     void ExclamationError(const std::string& text) override { Record("exclamation", text); }
@@ -53,7 +58,7 @@ public:
 
 private:
     void Record(const char* kind, const std::string& text) {
-        shown_.push_back({kind, SjisToUtf8(text)});
+        shown_.push_back({kind, SjisToUtf8(text), std::string()});
     }
     Answer Ask(const char* kind, const std::string& text) {
         Record(kind, text);
