@@ -181,17 +181,17 @@ TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
         std::string cause;
     };
     const Case cases[] = {
-        {"port 80 refuses", "127.0.13.40",
+        {"port 80 refuses", "127.0.13.80",
          [](TApSimOptions& o) {
              o.HttpPort = 8080;
              o.Faults.ListenAlways = true;
          },
          {"--password", "pw"}, 1,
-         "the request to port 80 of 127.0.13.40 never reached the access point: Connection "
+         "the request to port 80 of 127.0.13.80 never reached the access point: Connection "
          "refused"},
-        {"login refused", "127.0.13.41", nullptr, {"--password", "wrong"}, 1,
+        {"login refused", "127.0.13.81", nullptr, {"--password", "wrong"}, 1,
          "the access point refused the user name or password (401 Unauthorized)"},
-        {"image cut by a reset", "127.0.13.42",
+        {"image cut by a reset", "127.0.13.82",
          [](TApSimOptions& o) {
              o.Faults.ResetAt = 1000000;
              o.Faults.ReceiveBuffer = 16384;
@@ -202,7 +202,7 @@ TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StartSimulator(c.status == 64 ? "127.0.13.43" : c.address, c.adjust);
+        StartSimulator(c.status == 64 ? "127.0.13.83" : c.address, c.adjust);
         for (bool json : {false, true}) {
             std::vector<std::string> options = c.options;
             options.insert(options.end(), {"--file", file, "--yes"});
@@ -223,10 +223,10 @@ TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
         }
         simulator_->Stop();
     }
-    // A padded address is decimal: 127.0.13.044 is 127.0.13.44, never the octal 36.
-    TApSimulator& simulator = StartSimulator("127.0.13.44");
+    // A padded address is decimal: 127.0.13.077 is 127.0.13.77, never the octal 63.
+    TApSimulator& simulator = StartSimulator("127.0.13.77");
     TCliOutcome outcome = RunTivraCli(
-        Command("upload", "127.0.13.044", {"--file", file, "--password", "pw", "--yes"}));
+        Command("upload", "127.0.13.077", {"--file", file, "--password", "pw", "--yes"}));
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(simulator.Report().Requests().size(), 1u);
 }
@@ -234,14 +234,14 @@ TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
 // Ctrl-C during the fixed pause after the request is seen at once: a download ends as
 // cancelled, an upload (the access point is armed) says at once that it goes on.
 TEST_F(CliNetwork, CtrlCDuringThePauseIsSeenAtOnce) {
-    StartSimulator("127.0.13.45");
+    StartSimulator("127.0.13.85");
     const std::string file = dir.Write("fw.bin", Firmware(4096));
     for (const char* command : {"download", "upload"}) {
         SCOPED_TRACE(command);
         const std::string target = std::string(command) == "download" ? dir.Path("new.bin") : file;
         std::chrono::steady_clock::time_point signalled{}, answered{};
         TCliOutcome outcome = RunTivraCli(
-            {command, "--address", "127.0.13.45", "--pause-ms", "5000", "--file", target,
+            {command, "--address", "127.0.13.85", "--pause-ms", "5000", "--file", target,
              "--password", "pw", "--yes"},
             {}, [&](pid_t pid, const std::string& err) {
                 if (signalled == std::chrono::steady_clock::time_point{} &&
