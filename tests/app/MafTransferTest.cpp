@@ -75,9 +75,16 @@ TEST_F(MafFetchTest, FailsOnARefusalOrWithoutAnAccessPointAndKeepsTheList) {
     EXPECT_FALSE(fetch_->FetchMafList("127.0.29.2", "root", "wrong", lines));
     EXPECT_EQ(lines, before);
     EXPECT_EQ(fetch_->MafReplyText, "");
-    // The address goes out as typed: with a blank it names no host.
+    EXPECT_EQ(fetch_->FailureCause,
+              "the access point refused the user name or password (401 Unauthorized)");
+    // The address goes out as given (the pages tidy it first): with a blank it names no host.
     EXPECT_FALSE(fetch_->FetchMafList(" 127.0.29.2", "root", "pw", lines));
+    EXPECT_NE(fetch_->FailureCause.find("is not a host name"), std::string::npos)
+        << fetch_->FailureCause;
     EXPECT_FALSE(fetch_->FetchMafList("127.0.29.3", "root", "pw", lines));
+    EXPECT_EQ(fetch_->FailureCause,
+              "the request to port 80 of 127.0.29.3 never reached the access point: Connection "
+              "refused");
     EXPECT_EQ(lines, before);
     EXPECT_EQ(fetch_->MafFetchState, TMafFetchState::Idle);
 }

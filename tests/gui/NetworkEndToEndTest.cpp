@@ -174,6 +174,10 @@ TEST_F(TNetworkEndToEnd, ARefusedLoginShowsTheErrorNotTheCompletion) {
     RunUpload("127.0.9.3", dir.Write("fw.bin", BoundFirmware(5000)), "wrong");
     EXPECT_EQ(dialogs.Texts("error"),
               std::vector<std::string>{"エラーが発生しました。設定及び接続を確認してください。"});
+    // The box says why behind its details.
+    ASSERT_FALSE(dialogs.History().empty());
+    EXPECT_EQ(dialogs.History().back().detail,
+              "the access point refused the user name or password (401 Unauthorized)");
     EXPECT_TRUE(dialogs.Texts("information").empty());
     EXPECT_FALSE(simulator.Report().WaitForStreams(1, 300)) << "port 8765 was used";
 }

@@ -179,3 +179,26 @@ TEST(QtDialogs, FileDialogsStartFromThePageNameAndAddNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A failure's cause rides behind the error box's details; the box itself is the plain one.
+TEST(QtDialogs, AnErrorBoxCarriesTheCauseAsItsDetail) {
+    TQtDialogs dialogs;
+    bool seen = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), "エラー");
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->text(), "エラーが発生しました");
+        EXPECT_EQ(box->detailedText(), "port 8765 of 192.168.0.1: Connection refused");
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    dialogs.ErrorWithDetail(Utf8ToSjis("エラーが発生しました"),
+                            "port 8765 of 192.168.0.1: Connection refused");
+    EXPECT_TRUE(seen);
+}
+
+}  // namespace
