@@ -231,6 +231,17 @@ TEST_F(CliNetwork, EachFailureIsSaidOnceWithItsCause) {
     EXPECT_EQ(simulator.Report().Requests().size(), 1u);
 }
 
+// A command that ends by an exception is a failure, never a success: verify cannot make its
+// private folder when TMPDIR names a missing one.
+TEST_F(CliNetwork, ACommandEndedByAnExceptionExitsWithAnError) {
+    const std::string file = dir.Write("fw.bin", Firmware(4096));
+    TCliOutcome outcome = RunTivraCli(
+        Command("verify", "127.0.13.86", {"--file", file, "--password", "pw", "--yes"}),
+        {{"TMPDIR", dir.Path("missing")}});
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("No such file or directory"), std::string::npos) << outcome.err;
+}
+
 // Ctrl-C during the fixed pause after the request is seen at once: a download ends as
 // cancelled, an upload (the access point is armed) says at once that it goes on.
 TEST_F(CliNetwork, CtrlCDuringThePauseIsSeenAtOnce) {

@@ -1,5 +1,10 @@
 // Settings files: lookup rules, defaults, in-place updates that keep foreign lines, saving.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iterator>
 
 #include "ConfigFolder.h"
 #include "PrivateProfile.h"
@@ -81,6 +86,31 @@ TEST(PrivateProfileTest, SettingsAreReadFromTheUserCopyElseBesideTheProgram) {
     EXPECT_EQ(written, config + "/X.INI");
     WritePrivateProfileString("A", "B", "v", written);
     EXPECT_EQ(SettingsReadPath("X.INI", config, program), written);
+}
+
+}  // namespace
+
+namespace {
+
+// A save that fails half way (here the file size limit stops the new text part way) leaves the
+// old settings file as it was and nothing beside it: the new text goes to a new file that
+// replaces the old one only when whole.
+TEST(PrivateProfileTest, ASaveThatFailsHalfWayLeavesTheOldFileIntact) {
+    TempDir dir;
+    const std::string path = dir.Path("CFG8019.INI");
+    const std::string old = std::string("[Config]\r\nIRQ=5\r\n") + std::string(200, ';') + "\r\n";
+    dir.Write("CFG8019.INI", old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit{100, previous.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_ANY_THROW(WritePrivateProfileString("Config", "IRQ", "10", path));
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_EQ(TempDir::Read(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace
