@@ -115,6 +115,7 @@ int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack&
             return result;
         }
         statusLabel.SetText(AppText(AppStrings::MafPreparing));
+        if (target.Listener) target.Listener->OtherPhase(AppText(AppStrings::MafPreparing));
         ProcessMessages();
         // The program's folder may not be writable: the exchange files live in a folder of
         // their own, removed with them on every way out.

@@ -17,6 +17,7 @@
 
 #include "Dialogs.h"
 #include "HttpGet.h"
+#include "OperationReport.h"
 #include "OperationRunner.h"
 #include "StatusControls.h"
 
@@ -65,6 +66,9 @@ struct TMafWriteBack {
     // plain sleep when not set; a front end may wake from it for a cancel request).
     int PauseMs = 2000;
     std::function<void(int milliseconds)> Pause;
+    // A front end's listener for the write-back's own status line (the preparation); the
+    // file send reports through the operation's own report.
+    TOperationReport* Listener = nullptr;
 };
 
 // Writes filter text lines (already checked) back to the access point and returns the

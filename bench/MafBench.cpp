@@ -79,7 +79,7 @@ void BM_ReadCheckApply2000(benchmark::State& state) {
     TAgreeingDialogs dialogs;
     TPlainText total, proceed, status;
     TPlainGauge gauge;
-    TMafWriteBack target{"127.0.0.2", "root", "demo", 0};
+    TMafWriteBack target{"127.0.0.2", "root", "demo", 0, nullptr, nullptr};
     for (auto _ : state) {
         TMafEntries entries;
         AppendMafFileEntries(ReadWholeFile(path), entries,

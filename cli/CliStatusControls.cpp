@@ -1,44 +1,47 @@
-// Status controls that feed the progress view.
+// The typed report that feeds the progress view.
 #include "CliStatusControls.h"
-
-#include <cctype>
 
 #include "EngineStrings.h"
 
-TCliStatusControls::TCliStatusControls(TProgressView& view)
-    : view_(view),
-      total_([this](const std::string& text) {
-          state_.Total = CountFromText(text);
-          view_.ProgressChanged(state_);
-      }),
-      proceed_([this](const std::string& text) {
-          state_.Done = CountFromText(text);
-          view_.ProgressChanged(state_);
-      }),
-      gauge_([this](int percent) {
-          state_.Percent = percent;
-          view_.ProgressChanged(state_);
-      }),
-      label_([this](const std::string& text) { LabelChanged(text); }) {}
+TCliStatusControls::TCliStatusControls(TProgressView& view, TnavrilDataModule& module)
+    : view_(view), module_(module) {
+    module_.Listener = this;
+}
 
-void TCliStatusControls::LabelChanged(const std::string& text) {
-    if (text == state_.Phase) return;
-    state_.Phase = text;
+TCliStatusControls::~TCliStatusControls() { module_.Listener = nullptr; }
+
+void TCliStatusControls::NewPhase(const std::string& sjis, const char* id, bool final) {
+    if (sjis == state_.Phase) return;
+    state_.Phase = sjis;
+    state_.PhaseId = id;
+    state_.Final = final;
     state_.PhaseStart = std::chrono::steady_clock::now();
-    state_.Final = text == EngineText(EngineStrings::Finished) ||
-                   text == EngineText(EngineStrings::ErrorOccurred) ||
-                   text == EngineText(EngineStrings::Cancelled);
     view_.PhaseChanged(state_);
-    // The wizard asks for the power to be switched on through its status line while the loader
-    // already waits for the boot code; here it is a request in its own right.
-    if (text == EngineText(EngineStrings::PowerOn)) view_.Prompt(text);
 }
 
-long long CountFromText(const std::string& text) {
-    long long value = -1;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) continue;
-        value = (value < 0 ? 0 : value * 10) + (c - '0');
-    }
-    return value;
+void TCliStatusControls::Phase(TPhase phase) {
+    NewPhase(EngineText(PhaseText(phase)), PhaseName(phase), IsFinalPhase(phase));
 }
+
+void TCliStatusControls::Total(double bytes) {
+    state_.Total = static_cast<long long>(bytes);
+    view_.ProgressChanged(state_);
+}
+
+void TCliStatusControls::Done(double bytes) {
+    state_.Done = static_cast<long long>(bytes);
+    view_.ProgressChanged(state_);
+}
+
+void TCliStatusControls::Percent(int percent) {
+    state_.Percent = percent;
+    view_.ProgressChanged(state_);
+}
+
+void TCliStatusControls::Prompt(TPrompt prompt) {
+    const std::string text = EngineText(PromptText(prompt));
+    NewPhase(text, "power-on", false);
+    view_.Prompt(text);
+}
+
+void TCliStatusControls::OtherPhase(const std::string& sjis) { NewPhase(sjis, "", false); }

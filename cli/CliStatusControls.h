@@ -1,20 +1,26 @@
-// The four status controls (TotalSizeEdit, ProceedSizeEdit, Gauge, StatusLabel) for a
-// command-line run: each remembers its state like the plain controls and reports every change
-// to the progress view, with the byte counts read back from the formatted text the operations
-// write. The power-on request, which the wizard shows as the status line, is also handed to
-// the view as a prompt for the person at the access point.
+// The progress of a command-line run: the operation's typed report, kept as the progress
+// view's state and handed to the view at every change. It installs itself as the data
+// module's listener for its lifetime; the four status controls the operation is given are
+// plain ones nobody reads (the wizard's status page is not drawn here). The power-on request,
+// which the wizard shows as the status line, is also handed to the view as a prompt for the
+// person at the access point.
 #pragma once
 
-#include <functional>
 #include <string>
 
+#include "NavrilDataModule.h"
+#include "StatusPageReport.h"
 #include "ProgressView.h"
 #include "StatusControls.h"
 
-class TCliStatusControls {
+class TCliStatusControls : public TOperationReport {
 public:
-    explicit TCliStatusControls(TProgressView& view);
+    TCliStatusControls(TProgressView& view, TnavrilDataModule& module);
+    ~TCliStatusControls() override;
+    TCliStatusControls(const TCliStatusControls&) = delete;
+    TCliStatusControls& operator=(const TCliStatusControls&) = delete;
 
+    // The controls to hand the operation.
     TEditControl& TotalSizeEdit() { return total_; }
     TEditControl& ProceedSizeEdit() { return proceed_; }
     TGaugeControl& Gauge() { return gauge_; }
@@ -22,42 +28,21 @@ public:
 
     const TProgressState& State() const { return state_; }
 
+    void Phase(TPhase phase) override;
+    void Total(double bytes) override;
+    void Done(double bytes) override;
+    void Percent(int percent) override;
+    void Prompt(TPrompt prompt) override;
+    void OtherPhase(const std::string& sjis) override;
+
 private:
-    // A text control that tells its owner about each new text.
-    class TText : public TPlainText {
-    public:
-        explicit TText(std::function<void(const std::string&)> changed)
-            : changed_(std::move(changed)) {}
-        void SetText(const std::string& text) override {
-            TPlainText::SetText(text);
-            changed_(text);
-        }
-
-    private:
-        std::function<void(const std::string&)> changed_;
-    };
-    class TGauge : public TPlainGauge {
-    public:
-        explicit TGauge(std::function<void(int)> changed) : changed_(std::move(changed)) {}
-        void SetProgress(int percent) override {
-            TPlainGauge::SetProgress(percent);
-            changed_(percent);
-        }
-
-    private:
-        std::function<void(int)> changed_;
-    };
-
-    void LabelChanged(const std::string& text);
+    void NewPhase(const std::string& sjis, const char* id, bool final);
 
     TProgressView& view_;
+    TnavrilDataModule& module_;
     TProgressState state_;
-    TText total_;
-    TText proceed_;
-    TGauge gauge_;
-    TText label_;
+    TPlainText total_;
+    TPlainText proceed_;
+    TPlainGauge gauge_;
+    TPlainText label_;
 };
-
-// The number in a count as the status page shows it ("      2,097,152", with the user's
-// separator): its digits; -1 when it holds none.
-long long CountFromText(const std::string& text);

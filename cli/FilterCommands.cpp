@@ -204,7 +204,8 @@ int RunFilterPut(TCliContext& c) {
     target.Password = password;
     target.PauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
     target.Pause = [&c](int milliseconds) { c.Gate.Pause(milliseconds); };
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, module);
+    target.Listener = &status;
     std::string cause;
     const int result =
         WriteBackMafText(lines, target, runner, c.Dialogs, status.TotalSizeEdit(),

@@ -149,7 +149,7 @@ int RunUpload(TCliContext& c) {
     // with part of one: the update runs to its end, as it does in the wizard.
     c.Gate.SetPolicy([] { return false; },
                      [&c] { c.View.Note("the firmware update has begun and runs to its end"); });
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, *module);
     int result = module->UploadFirmwareByNetwork(
         login.address, fileName, login.user, password, keep, status.TotalSizeEdit(),
         status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
@@ -164,7 +164,7 @@ int DownloadInto(TCliContext& c, TnavrilDataModule& module, const TLogin& login,
                        c.Arguments.Has("confirm-download"), TDialogs::Answer::Ok);
     // Reading changes nothing on the access point: Ctrl-C stops it at any time.
     c.Gate.SetPolicy([] { return true; }, nullptr);
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, module);
     return module.DownloadFirmwareByNetwork(login.address, fileName, login.user, password,
                                             status.TotalSizeEdit(), status.ProceedSizeEdit(),
                                             status.Gauge(), status.StatusLabel());

@@ -153,7 +153,9 @@ public:
     void PhaseChanged(const TProgressState& state) override {
         // A phase's last counts are never lost to the pacing below.
         if (unsent_) EmitProgress(last_);
-        Emit("phase", "\"text\":" + Json(state.Phase));
+        Emit("phase", "\"text\":" + Json(state.Phase) +
+                          (state.PhaseId.empty() ? std::string()
+                                                 : ",\"id\":" + JsonString(state.PhaseId)));
         lastPercent_ = -1;
     }
     void ProgressChanged(const TProgressState& state) override {

@@ -16,6 +16,8 @@
 
 struct TProgressState {
     std::string Phase;     // the status line (Shift_JIS)
+    std::string PhaseId;   // the phase's name for programs ("writing"; empty for a front
+                           // end's own status line)
     long long Total = -1;  // bytes to move, -1 while not shown
     long long Done = -1;   // bytes moved, -1 while not shown
     int Percent = 0;       // the gauge

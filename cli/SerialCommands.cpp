@@ -81,7 +81,7 @@ int RunSerialUpload(TCliContext& c) {
     if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     TSerialRun run(c);
     ShowSerialSummary(c, AppStrings::UploadSerialTitle, AppStrings::FirmwareFileLine, fileName);
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, run.module);
     int result = run.module.UploadFirmwareBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                    status.ProceedSizeEdit(), status.Gauge(),
                                                    status.StatusLabel());
@@ -90,7 +90,7 @@ int RunSerialUpload(TCliContext& c) {
 
 // Reads the flash over the serial port into fileName, a scratch file of the caller's.
 int SerialDownloadInto(TCliContext& c, TSerialRun& run, const std::string& fileName) {
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, run.module);
     return run.module.DownloadFirmwareBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                status.ProceedSizeEdit(), status.Gauge(),
                                                status.StatusLabel());
@@ -129,7 +129,7 @@ int RunBios(TCliContext& c) {
     }
     TSerialRun run(c);
     ShowSerialSummary(c, AppStrings::UpdateBiosTitle, AppStrings::BiosFileLine, fileName);
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, run.module);
     int result = run.module.UpdateBiosBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                status.ProceedSizeEdit(), status.Gauge(),
                                                status.StatusLabel());
@@ -153,7 +153,7 @@ int RunMac(TCliContext& c) {
         {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
          Utf8ToSjis("MACアドレス : " + config.MACID),
          Utf8ToSjis(std::string("自動インクリメント : ") + (options.AutoInc ? "する" : "しない"))});
-    TCliStatusControls status(c.View);
+    TCliStatusControls status(c.View, run.module);
     int result =
         run.module.SetMacAddressBySerial(Port(c), status.TotalSizeEdit(), status.ProceedSizeEdit(),
                                          status.Gauge(), status.StatusLabel());

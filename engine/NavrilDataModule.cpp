@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "CountFormat.h"
 #include "EngineStrings.h"
 #include "Loader.h"
 #include "TransferCodes.h"
@@ -35,45 +34,55 @@ bool TnavrilDataModule::Confirmed(const char* question) {
     return dialogs_.OkCancel(EngineText(question)) == TDialogs::Answer::Ok;
 }
 
-bool TnavrilDataModule::ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel) {
+bool TnavrilDataModule::ConfirmedOrCancelled(const char* question) {
     if (Confirmed(question)) return true;
-    SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
+    SetPhase(TPhase::Cancelled, TCursor::Default);
     return false;
 }
 
-void TnavrilDataModule::StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
-                                      TGaugeControl& gauge, TLabelControl& statusLabel) {
-    TotalSizeEdit = &totalSizeEdit;
-    ProceedSizeEdit = &proceedSizeEdit;
-    Gauge = &gauge;
-    StatusLabel = &statusLabel;
+void TnavrilDataModule::SetPhase(TPhase phase, TCursor cursor) {
+    Report().Phase(phase);
+    SetScreenCursor(cursor);
+    ProcessMessages();
 }
 
-void TnavrilDataModule::ShowStatus(const char* text) {
-    if (StatusLabel) StatusLabel->SetText(EngineText(text));
+void TnavrilDataModule::BeginReport(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                                    TGaugeControl& gauge, TLabelControl& statusLabel) {
+    report_.reset();
+    page_ = std::make_unique<TStatusPageReport>(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    report_ = std::make_unique<TReportPair>(*page_, Listener);
 }
 
-void TnavrilDataModule::ShowPercent(int percent) {
-    if (Gauge) Gauge->SetProgress(std::clamp(percent, 0, 100));
+TOperationReport& TnavrilDataModule::Report() {
+    // A report handler called outside an operation (a test driving it directly) writes to
+    // plain controls nobody reads.
+    if (!report_) {
+        static TPlainText total, proceed, label;
+        static TPlainGauge gauge;
+        BeginReport(total, proceed, gauge, label);
+    }
+    return *report_;
 }
+
+void TnavrilDataModule::ShowPercent(int percent) { Report().Percent(std::clamp(percent, 0, 100)); }
 
 void TnavrilDataModule::ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes) {
     // A report without a total leaves both fields as they were.
     if (totalBytes == 0) return;
-    if (TotalSizeEdit) TotalSizeEdit->SetText(FormatCount(totalBytes));
-    if (ProceedSizeEdit) ProceedSizeEdit->SetText(FormatCount(doneBytes));
+    Report().Total(totalBytes);
+    Report().Done(doneBytes);
 }
 
 void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, std::uint8_t state, int percent,
                                        std::uint8_t errorCode) {
     switch (state) {
         case kLoaderSending:
-            if (Gauge && !Gauge->Visible()) Gauge->SetVisible(true);
+            Report().GaugeShown();
             ShowPercent(percent);
-            ShowStatus(EngineStrings::Preparing);
+            Report().Phase(TPhase::Preparing);
             break;
         case kLoaderDone:
-            ShowStatus(EngineStrings::Prepared);
+            Report().Phase(TPhase::Prepared);
             WorkerFailed = 0;
             break;
         case kLoaderFailed: {
@@ -99,36 +108,36 @@ void TnavrilDataModule::TransferProgress(TThread* /*sender*/, std::uint8_t statu
                                          std::uint8_t errorCode, std::int32_t totalBytes) {
     switch (status) {
         case tsCommunicating:
-            ShowStatus(EngineStrings::Communicating);
+            Report().Phase(TPhase::Communicating);
             break;
         case tsExamining:
-            ShowStatus(EngineStrings::Examining);
+            Report().Phase(TPhase::Examining);
             break;
         case tsSending:
-            ShowStatus(EngineStrings::Sending);
+            Report().Phase(TPhase::Sending);
             ShowCounts(doneBytes, totalBytes);
             ShowPercent(percent);
             break;
         case tsErasing:
-            ShowStatus(EngineStrings::Erasing);
+            Report().Phase(TPhase::Erasing);
             ShowPercent(percent);
             break;
         case tsWriting:
-            ShowStatus(EngineStrings::Writing);
+            Report().Phase(TPhase::Writing);
             ShowCounts(doneBytes, totalBytes);
             ShowPercent(percent);
             break;
         case tsReading:
-            ShowStatus(EngineStrings::Reading);
+            Report().Phase(TPhase::Reading);
             ShowCounts(doneBytes, totalBytes);
             ShowPercent(percent);
             break;
         case tsCreatingFile:
-            ShowStatus(EngineStrings::CreatingFile);
+            Report().Phase(TPhase::CreatingFile);
             ShowPercent(percent);
             break;
         case tsFinished:
-            ShowStatus(EngineStrings::Finished);
+            Report().Phase(TPhase::Finished);
             WorkerFailed = 0;
             break;
         case tsFailed: {

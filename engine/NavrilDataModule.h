@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ClientSocket.h"
@@ -16,6 +17,7 @@
 #include "FirmwareDialogue.h"
 #include "HttpGet.h"
 #include "MainThread.h"
+#include "StatusPageReport.h"
 #include "StatusControls.h"
 #include "UserFolders.h"
 
@@ -58,11 +60,10 @@ public:
     // 1 when the last worker run ended with a failure report, 0 after a success report.
     std::int32_t WorkerFailed = 0;
 
-    // The status controls of the current operation (not owned).
-    TEditControl* TotalSizeEdit = nullptr;
-    TEditControl* ProceedSizeEdit = nullptr;
-    TGaugeControl* Gauge = nullptr;
-    TLabelControl* StatusLabel = nullptr;
+    // A front end's listener for the typed progress of every operation (not owned): it gets
+    // each event the status page gets (tivra-cli's views). Null for the wizard, whose status
+    // page is written through the four controls each operation is given.
+    TOperationReport* Listener = nullptr;
 
     // The loader thread of the running serial operation (owned by the operation), else null.
     TThSendLoader* LoaderThread = nullptr;
@@ -124,6 +125,15 @@ public:
 
     // Sets the label, the screen cursor, and processes pending messages once.
     void SetStatusText(const std::string& text, TCursor cursor, TLabelControl& label);
+    // The same for a phase of the running operation, reported to the status page and to the
+    // listener.
+    void SetPhase(TPhase phase, TCursor cursor);
+    // The running operation's report: its status page and the listener.
+    TOperationReport& Report();
+    // Makes the four status controls the page the report writes; every operation does it at
+    // its start with the controls it is given.
+    void BeginReport(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
+                     TGaugeControl& gauge, TLabelControl& statusLabel);
 
     // Report handlers, run on the user interface thread.
     void LoaderProgress(TThread* sender, std::uint8_t state, int percent, std::uint8_t errorCode);
@@ -136,19 +146,16 @@ private:
     // Asks the OK/Cancel question (UTF-8 text of the engine's table); true on OK.
     bool Confirmed(const char* question);
     // Asks the question; when declined, shows "cancelled" with the default cursor.
-    bool ConfirmedOrCancelled(const char* question, TLabelControl& statusLabel);
-    // The serial firmware and BIOS operations: question, controls, loader, transfer.
+    bool ConfirmedOrCancelled(const char* question);
+    // The serial firmware and BIOS operations: question, loader, transfer.
     int RunSerialTransfer(const std::string& portName, const char* loaderName,
-                          const std::string& fileName, std::uint8_t mode,
-                          TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
-                          TGaugeControl& gauge, TLabelControl& statusLabel);
+                          const std::string& fileName, std::uint8_t mode);
     // Hands the named loader to the boot code on the port and waits for the loader thread,
     // serving its reports; true when its last report was a success.
-    bool SendLoader(const std::string& portName, const char* loaderName,
-                    TLabelControl& statusLabel);
+    bool SendLoader(const std::string& portName, const char* loaderName);
     // Shows "error" with the default cursor; the result of a failed serial operation. When the
     // user abandoned the handshake, shows "cancelled" instead and gives 2.
-    int SerialOperationFailed(TLabelControl& statusLabel);
+    int SerialOperationFailed();
     // Waits for the loader thread; while it waits for the access point's answer, the window's
     // messages are processed too, so that the Cancel button works.
     void WaitForLoader(TThSendLoader& loader);
@@ -156,12 +163,10 @@ private:
     // when its last report was a success.
     bool RunTransfer(const std::string& portName, const std::string& fileName, std::uint8_t mode);
     bool handshakeCancelled_ = false;
-    void StoreControls(TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
-                       TGaugeControl& gauge, TLabelControl& statusLabel);
-    // Writes a text of the engine's table into the stored status label, when there is one.
-    void ShowStatus(const char* text);
     void ShowPercent(int percent);
     void ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes);
+    std::unique_ptr<TStatusPageReport> page_;
+    std::unique_ptr<TReportPair> report_;
 
     TDialogs& dialogs_;
 

@@ -112,11 +112,10 @@ std::string PortCause(const std::string& address, const TClientSocket& socket) {
 
 // Ends a network operation as an error: the connection reset, "error" with the default cursor,
 // and the cause kept for the front end.
-int NetworkOperationFailed(TnavrilDataModule& module, TLabelControl& statusLabel,
-                           const std::string& cause) {
+int NetworkOperationFailed(TnavrilDataModule& module, const std::string& cause) {
     module.ClientSocket.Abort();
     module.LastFailureCause = cause;
-    module.SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    module.SetPhase(TPhase::Failed, TCursor::Default);
     return orError;
 }
 
@@ -157,7 +156,7 @@ std::string SendChunk(TClientSocket& socket, const char* chunk, int count, TIdle
 // update. Nor may a file that fails to read, or that ends before its size (cut while it was
 // sent). Else the cause.
 std::string SendChunks(TClientSocket& socket, std::FILE* file, double size, int idleLimitMs,
-                       TEditControl& proceedSizeEdit, TGaugeControl& gauge, double& sent) {
+                       TOperationReport& report, double& sent) {
     char chunk[kChunkSize];
     sent = 0.0;
     TIdleClock idle(idleLimitMs);
@@ -180,8 +179,8 @@ std::string SendChunks(TClientSocket& socket, std::FILE* file, double size, int 
             return "after " + PlainCount(sent) + " of " + PlainCount(size) + " bytes: " + failure;
         }
         sent += static_cast<double>(count);
-        proceedSizeEdit.SetText(FormatCount(sent));
-        gauge.SetProgress(GaugePercent(sent, size));
+        report.Done(sent);
+        report.Percent(GaugePercent(sent, size));
         ProcessMessages();
     }
 }
@@ -198,8 +197,7 @@ struct TReceived {
 // else the cause: the connection failed (a reset is no end marker) or nothing arrived within
 // the idle limit. A file that cannot take the bytes raises EFileError.
 std::string ReceiveChunks(TClientSocket& socket, TReplacingFile& file, int idleLimitMs,
-                          TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-                          TReceived& received) {
+                          TOperationReport& report, TReceived& received) {
     char chunk[kChunkSize];
     TIdleClock idle(idleLimitMs);
     for (;;) {
@@ -210,8 +208,8 @@ std::string ReceiveChunks(TClientSocket& socket, TReplacingFile& file, int idleL
                 received.head.append(chunk, std::min<std::size_t>(4 - received.head.size(), count));
             }
             received.bytes += count;
-            proceedSizeEdit.SetText(FormatCount(received.bytes));
-            gauge.SetProgress(GaugePercent(received.bytes, kAssumedDownloadSize));
+            report.Done(received.bytes);
+            report.Percent(GaugePercent(received.bytes, kAssumedDownloadSize));
             file.Append(chunk, static_cast<std::size_t>(count));
         }
         ProcessMessages();
@@ -230,27 +228,26 @@ std::string ReceiveChunks(TClientSocket& socket, TReplacingFile& file, int idleL
 // The sending half shared by the upload and the filter write-back: connect, show the size,
 // stream the open file, end the stream in order and wait until the access point's TCP has
 // acknowledged all of it, "finished".
-int StreamFile(TnavrilDataModule& module, const std::string& address, TUploadFile& upload,
-               TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit, TGaugeControl& gauge,
-               TLabelControl& statusLabel) {
+int StreamFile(TnavrilDataModule& module, const std::string& address, TUploadFile& upload) {
     TClientSocket& socket = module.ClientSocket;
     TConnectionGuard connection(socket);
     socket.Address = address;
     if (!socket.OpenWhile(kServiceSliceMs, ProcessMessages)) {
-        return NetworkOperationFailed(module, statusLabel, PortCause(address, socket));
+        return NetworkOperationFailed(module, PortCause(address, socket));
     }
-    gauge.SetProgress(0);
-    totalSizeEdit.SetText(FormatCount(upload.size));
+    TOperationReport& report = module.Report();
+    report.Percent(0);
+    report.Total(upload.size);
     ProcessMessages();
-    module.SetStatusText(EngineText(EngineStrings::Writing), TCursor::HourGlass, statusLabel);
+    module.SetPhase(TPhase::Writing, TCursor::HourGlass);
     double sent = 0.0;
     std::string failure = SendChunks(socket, upload.file.get(), upload.size,
-                                     module.NetworkIdleLimitMs, proceedSizeEdit, gauge, sent);
+                                     module.NetworkIdleLimitMs, report, sent);
     if (failure.empty()) ConfirmDelivery(socket, sent, module.NetworkIdleLimitMs, failure);
-    if (!failure.empty()) return NetworkOperationFailed(module, statusLabel, failure);
+    if (!failure.empty()) return NetworkOperationFailed(module, failure);
     socket.Close();
     upload.file.reset();
-    module.SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
+    module.SetPhase(TPhase::Finished, TCursor::Default);
     return orDone;
 }
 
@@ -312,31 +309,33 @@ int TnavrilDataModule::UploadFirmwareByNetwork(
     const std::string& password, bool keepUserSetting, TEditControl& totalSizeEdit,
     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel) {
     LastFailureCause.clear();
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate, statusLabel)) {
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate)) {
         return orCancelled;
     }
     const char* formData = keepUserSetting ? kKeepSettings : kDiscardSettings;
     TUploadFile upload = OpenUploadFile(fileName);
-    SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
-    if (!upload.file) return NetworkOperationFailed(*this, statusLabel, upload.failure);
+    SetPhase(TPhase::Connecting, TCursor::HourGlass);
+    if (!upload.file) return NetworkOperationFailed(*this, upload.failure);
     KickFirmwareUpdate(address, userName, password, kUpdatePage, formData);
     PauseAfterRequest();
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
-    return StreamFile(*this, address, upload, totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
+    return StreamFile(*this, address, upload);
 }
 
 int TnavrilDataModule::SendFileBySocket(const std::string& address, const std::string& fileName,
                                         TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
                                         TGaugeControl& gauge, TLabelControl& statusLabel) {
     LastFailureCause.clear();
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     TUploadFile upload = OpenUploadFile(fileName);
-    SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
-    if (!upload.file) return NetworkOperationFailed(*this, statusLabel, upload.failure);
+    SetPhase(TPhase::Connecting, TCursor::HourGlass);
+    if (!upload.file) return NetworkOperationFailed(*this, upload.failure);
     // The caller issued the update request and waited; its refusal ends the send here too.
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
-    return StreamFile(*this, address, upload, totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
+    return StreamFile(*this, address, upload);
 }
 
 int TnavrilDataModule::DownloadFirmwareByNetwork(
@@ -344,10 +343,11 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     const std::string& password, TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
     TGaugeControl& gauge, TLabelControl& statusLabel) {
     LastFailureCause.clear();
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload, statusLabel)) {
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload)) {
         return orCancelled;
     }
-    SetStatusText(EngineText(EngineStrings::Connecting), TCursor::HourGlass, statusLabel);
+    SetPhase(TPhase::Connecting, TCursor::HourGlass);
     // The image goes to a new file beside the destination, which it replaces only once it is
     // complete: a failed download leaves the destination as it was and no partial image behind.
     // A destination that cannot be written, or is no regular file (a folder, a device node),
@@ -356,37 +356,36 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     try {
         file.emplace(fileName);
     } catch (const EFileError& error) {
-        return NetworkOperationFailed(*this, statusLabel, error.what());
+        return NetworkOperationFailed(*this, error.what());
     }
     KickFirmwareUpdate(address, userName, password, kDownloadPage, std::string());
     PauseAfterRequest();
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
+    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
     TConnectionGuard connection(ClientSocket);
     ClientSocket.Address = address;
     if (!ClientSocket.OpenWhile(kServiceSliceMs, ProcessMessages)) {
-        return NetworkOperationFailed(*this, statusLabel, PortCause(address, ClientSocket));
+        return NetworkOperationFailed(*this, PortCause(address, ClientSocket));
     }
-    gauge.SetProgress(0);
-    totalSizeEdit.SetText(FormatCount(kAssumedDownloadSize));
+    Report().Percent(0);
+    Report().Total(kAssumedDownloadSize);
     ProcessMessages();
-    SetStatusText(EngineText(EngineStrings::Reading), TCursor::HourGlass, statusLabel);
+    SetPhase(TPhase::Reading, TCursor::HourGlass);
     try {
         TReceived received;
-        failure = ReceiveChunks(ClientSocket, *file, NetworkIdleLimitMs, proceedSizeEdit, gauge,
-                                received);
+        failure = ReceiveChunks(ClientSocket, *file, NetworkIdleLimitMs, Report(), received);
         // The stream carries no size: an image cut by an orderly close is told only by the
         // firmware check, and must not replace the destination either.
         if (failure.empty()) {
             ReceivedImageLooksWhole(received.head, static_cast<std::uint64_t>(received.bytes),
                                     failure);
         }
-        if (!failure.empty()) return NetworkOperationFailed(*this, statusLabel, failure);
+        if (!failure.empty()) return NetworkOperationFailed(*this, failure);
         ClientSocket.Close();
         file->Commit();
     } catch (const EFileError& error) {
-        return NetworkOperationFailed(*this, statusLabel, error.what());
+        return NetworkOperationFailed(*this, error.what());
     }
-    SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
+    SetPhase(TPhase::Finished, TCursor::Default);
     return orDone;
 }

@@ -31,8 +31,8 @@ int TnavrilDataModule::UploadFirmwareBySerial(const std::string& portName,
                                               TEditControl& totalSizeEdit,
                                               TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                               TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmUpload, totalSizeEdit,
-                             proceedSizeEdit, gauge, statusLabel);
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmUpload);
 }
 
 int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& portName,
@@ -40,34 +40,31 @@ int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& portName,
                                                 TEditControl& totalSizeEdit,
                                                 TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                                 TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmDownload, totalSizeEdit,
-                             proceedSizeEdit, gauge, statusLabel);
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmDownload);
 }
 
 int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName, const std::string& fileName,
                                           TEditControl& totalSizeEdit,
                                           TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                           TLabelControl& statusLabel) {
-    return RunSerialTransfer(portName, kBiosLoader, fileName, tmBios, totalSizeEdit,
-                             proceedSizeEdit, gauge, statusLabel);
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    return RunSerialTransfer(portName, kBiosLoader, fileName, tmBios);
 }
 
 int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char* loaderName,
-                                         const std::string& fileName, std::uint8_t mode,
-                                         TEditControl& totalSizeEdit, TEditControl& proceedSizeEdit,
-                                         TGaugeControl& gauge, TLabelControl& statusLabel) {
-    if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff, statusLabel)) return orCancelled;
-    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+                                         const std::string& fileName, std::uint8_t mode) {
+    if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff)) return orCancelled;
     // A download whose destination cannot be written fails now, with the transfer's own
     // message, not after the access point was restarted and the loader sent.
     if (mode == tmDownload && !CanReplace(fileName)) {
         dialogs_.ExclamationError(EngineText(TransferErrorText(teFileOpen)));
         WorkerFailed = 1;
-        return SerialOperationFailed(statusLabel);
+        return SerialOperationFailed();
     }
-    if (!SendLoader(portName, loaderName, statusLabel)) return SerialOperationFailed(statusLabel);
-    if (!RunTransfer(portName, fileName, mode)) return SerialOperationFailed(statusLabel);
-    SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
+    if (!SendLoader(portName, loaderName)) return SerialOperationFailed();
+    if (!RunTransfer(portName, fileName, mode)) return SerialOperationFailed();
+    SetPhase(TPhase::Finished, TCursor::Default);
     return orDone;
 }
 
@@ -104,8 +101,7 @@ bool TnavrilDataModule::RunTransfer(const std::string& portName, const std::stri
     return WorkerFailed == 0;
 }
 
-bool TnavrilDataModule::SendLoader(const std::string& portName, const char* loaderName,
-                                   TLabelControl& statusLabel) {
+bool TnavrilDataModule::SendLoader(const std::string& portName, const char* loaderName) {
     handshakeCancelled_ = false;
     // Without the serial data module there is no port to send the loader through.
     if (Dmod == nullptr) return false;
@@ -127,7 +123,7 @@ bool TnavrilDataModule::SendLoader(const std::string& portName, const char* load
         return false;
     }
     try {
-        statusLabel.SetText(EngineText(EngineStrings::PowerOn));
+        Report().Prompt(TPrompt::PowerOn);
         ProcessMessages();
         WaitForLoader(*loader);
     } catch (...) {
@@ -160,12 +156,12 @@ void TnavrilDataModule::CancelHandshake() {
     if (LoaderThread && LoaderThread->CancelHandshake()) handshakeCancelled_ = true;
 }
 
-int TnavrilDataModule::SerialOperationFailed(TLabelControl& statusLabel) {
+int TnavrilDataModule::SerialOperationFailed() {
     if (handshakeCancelled_) {
         handshakeCancelled_ = false;
-        SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
+        SetPhase(TPhase::Cancelled, TCursor::Default);
         return orCancelled;
     }
-    SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+    SetPhase(TPhase::Failed, TCursor::Default);
     return orError;
 }

@@ -20,18 +20,18 @@ int TnavrilDataModule::SetMacAddressBySerial(const std::string& portName,
                                              TLabelControl& statusLabel) {
     // Declining leaves the previous status text in place.
     if (!Confirmed(EngineStrings::ConfirmPowerOff)) return orCancelled;
-    StoreControls(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    if (!SendLoader(portName, kSetupLoader, statusLabel)) return SerialOperationFailed(statusLabel);
-    if (Dlg8019Setup == nullptr) return SerialOperationFailed(statusLabel);
+    BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
+    if (!SendLoader(portName, kSetupLoader)) return SerialOperationFailed();
+    if (Dlg8019Setup == nullptr) return SerialOperationFailed();
     const int result = Dlg8019Setup->ExecuteSetup(true);
     if (result == TSetup8019::ResultOk) {
-        SetStatusText(EngineText(EngineStrings::Finished), TCursor::Default, statusLabel);
+        SetPhase(TPhase::Finished, TCursor::Default);
         return orDone;
     }
     if (result == TSetup8019::ResultTransferFailed) {
-        SetStatusText(EngineText(EngineStrings::ErrorOccurred), TCursor::Default, statusLabel);
+        SetPhase(TPhase::Failed, TCursor::Default);
         return orError;
     }
-    SetStatusText(EngineText(EngineStrings::Cancelled), TCursor::Default, statusLabel);
+    SetPhase(TPhase::Cancelled, TCursor::Default);
     return orCancelled;
 }

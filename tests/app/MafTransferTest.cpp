@@ -160,7 +160,7 @@ TEST(MafWriteBack, SendsTheBoundEucTextAndLeavesNoFileBehind) {
         TAnswer dialogs(c.answer);
         TPlainText total, proceed, status;
         TPlainGauge gauge;
-        TMafWriteBack target{" 127.0.29.9 ", "root", "pw", 50, nullptr};
+        TMafWriteBack target{" 127.0.29.9 ", "root", "pw", 50, nullptr, nullptr};
         EXPECT_EQ(WriteBackMafText(lines, target, runner, dialogs, total, proceed, gauge, status),
                   c.result);
         EXPECT_EQ(dialogs.asked, std::vector<std::string>{"設定します。よろしいですか？"});

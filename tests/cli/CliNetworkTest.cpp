@@ -157,7 +157,8 @@ TEST_F(CliNetwork, JsonWritesOneObjectPerEvent) {
     EXPECT_EQ(lines[1],
               "{\"event\":\"question\",\"text\":\"ファームウェアを更新します\","
               "\"answer\":\"ok\",\"by\":\"flag\"}");
-    EXPECT_NE(outcome.out.find("{\"event\":\"phase\",\"text\":\"書き込み中です．．．\"}"),
+    EXPECT_NE(outcome.out.find("{\"event\":\"phase\",\"text\":\"書き込み中です．．．\","
+                               "\"id\":\"writing\"}"),
               std::string::npos);
     EXPECT_NE(outcome.out.find("\"done\":8192,\"total\":8192,\"percent\":100,\"rate\":"),
               std::string::npos);

@@ -26,12 +26,7 @@ protected:
     }
 
     // Points the module's status controls at this test's plain controls.
-    void StoreControls() {
-        module.TotalSizeEdit = &totalSize;
-        module.ProceedSizeEdit = &proceedSize;
-        module.Gauge = &gauge;
-        module.StatusLabel = &statusLabel;
-    }
+    void StoreControls() { module.BeginReport(totalSize, proceedSize, gauge, statusLabel); }
 
     TReportWorker::TReport LoaderReport(std::uint8_t state, int percent, std::uint8_t code) {
         return [this, state, percent, code](TThread* sender) {

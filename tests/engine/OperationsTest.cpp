@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "TransferCodes.h"
 
 namespace {
 
@@ -60,8 +61,6 @@ TEST_F(TOperationsCases, DecliningTheQuestionCancelsWithTheDefaultCursor) {
         EXPECT_EQ(Label(), "キャンセルしました") << op.name;
         EXPECT_EQ(ScreenCursor(), TCursor::Default) << op.name;
         EXPECT_EQ(processPasses, passes + 1) << op.name;
-        // Nothing was started: the module holds no controls of this operation.
-        EXPECT_EQ(module.StatusLabel, nullptr) << op.name;
     }
 }
 
@@ -77,13 +76,35 @@ TEST_F(TOperationsCases, AnOperationThatCannotRunYetEndsAsAnError) {
     }
 }
 
-TEST_F(TOperationsTest, SerialOperationsStoreTheirControlsOnceConfirmed) {
+// A front end's listener gets every event typed, as the status page gets it as text: the
+// phase, the counts, the gauge and the prompt, in the same order.
+TEST_F(TOperationsTest, AListenerGetsTheStatusPagesEventsTyped) {
+    struct TRecording : TOperationReport {
+        std::vector<std::string> events;
+        void Phase(TPhase phase) override { events.push_back(PhaseName(phase)); }
+        void Total(double bytes) override { events.push_back("total " + Count(bytes)); }
+        void Done(double bytes) override { events.push_back("done " + Count(bytes)); }
+        void Percent(int percent) override { events.push_back(std::to_string(percent) + "%"); }
+        void Prompt(TPrompt) override { events.push_back("power on"); }
+        void OtherPhase(const std::string&) override { events.push_back("other"); }
+        static std::string Count(double bytes) { return std::to_string(static_cast<long>(bytes)); }
+    } listener;
+    module.Listener = &listener;
+    StoreControls();
+    module.TransferProgress(nullptr, tsWriting, 50, 1048576, 0, 2097152);
+    EXPECT_EQ(listener.events,
+              (std::vector<std::string>{"writing", "total 2097152", "done 1048576", "50%"}));
+    EXPECT_EQ(Label(), "書き込み中です．．．");
+    EXPECT_EQ(totalSize.Text(), "      2,097,152");
+    EXPECT_EQ(proceedSize.Text(), "      1,048,576");
+    EXPECT_EQ(gauge.Progress(), 50);
+    // The serial operations ask for the power through the status line, typed as a prompt.
+    listener.events.clear();
     dialogs.Plan(TAnswer::Ok);
-    module.UploadFirmwareBySerial("COM1", "fw.bin", totalSize, proceedSize, gauge, statusLabel);
-    EXPECT_EQ(module.TotalSizeEdit, &totalSize);
-    EXPECT_EQ(module.ProceedSizeEdit, &proceedSize);
-    EXPECT_EQ(module.Gauge, &gauge);
-    EXPECT_EQ(module.StatusLabel, &statusLabel);
+    EXPECT_EQ(module.UploadFirmwareBySerial("COM1", "fw.bin", totalSize, proceedSize, gauge,
+                                            statusLabel),
+              orError);
+    EXPECT_EQ(listener.events, (std::vector<std::string>{"failed"}));
 }
 
 TEST_F(TOperationsTest, SetMacAddressDeclinedKeepsTheStatusText) {
@@ -93,13 +114,11 @@ TEST_F(TOperationsTest, SetMacAddressDeclinedKeepsTheStatusText) {
               orCancelled);
     EXPECT_EQ(dialogs.Texts("okcancel"), std::vector<std::string>{kPowerOff});
     EXPECT_EQ(statusLabel.Text(), "before");
-    EXPECT_EQ(module.StatusLabel, nullptr);
 
     dialogs.Plan(TAnswer::Ok);
     EXPECT_EQ(module.SetMacAddressBySerial("COM1", totalSize, proceedSize, gauge, statusLabel),
               orError);
     EXPECT_EQ(Label(), "エラーが発生しました");
-    EXPECT_EQ(module.StatusLabel, &statusLabel);
 }
 
 TEST_F(TOperationsTest, SetStatusTextShowsTheTextAndCursorBeforeTheMessagePass) {

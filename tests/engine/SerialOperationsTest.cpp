@@ -234,7 +234,6 @@ TEST_F(TSerialOperationsTest, DecliningStartsNoWorkerAndLeavesThePortAlone) {
             EXPECT_EQ(label.Texts, Texts{"キャンセルしました"});
             EXPECT_EQ(ScreenCursor(), TCursor::Default);
         }
-        EXPECT_EQ(module.StatusLabel, nullptr);
     }
     // Nothing reached the line: the port was never opened.
     std::this_thread::sleep_for(600ms);
@@ -275,8 +274,6 @@ TEST_F(TSerialOperationsTest, LoaderGoesOutByteForByteWhileTheStatusPageFollowsI
     EXPECT_EQ(Changes(drawnTexts),
               (Texts{kPowerOn, kPreparing, kPrepared, kCommunicating, kError}));
     EXPECT_EQ(module.WorkerFailed, 1);
-    EXPECT_EQ(module.StatusLabel, &label);
-    EXPECT_EQ(module.Gauge, &progressGauge);
     EXPECT_EQ(dialogs.Texts("error"), Texts{});
     EXPECT_EQ(dialogs.Texts("exclamation"), Texts{"通信タイムアウトしました"});
     EXPECT_EQ(dialogs.UnusedAnswers(), 0u);
@@ -310,11 +307,6 @@ TEST_F(TSerialOperationsTest, EachOperationSendsItsOwnLoader) {
         SCOPED_TRACE(op.name);
         port = "COM" + std::to_string(index + 1);  // each on its own port
         StartBootCode();
-        // As in a freshly started program: only the operation itself can hand the loader's
-        // reports the status page.
-        module.TotalSizeEdit = module.ProceedSizeEdit = nullptr;
-        module.Gauge = nullptr;
-        module.StatusLabel = nullptr;
         dialogs.Plan(TAnswer::Ok);
         EXPECT_EQ(Run(op.run), orError);
         EXPECT_EQ(bootCode->ReceivedLoader(), *expected[index++]);
