@@ -34,8 +34,8 @@ set(TIVRA_PACKAGE_MAINTAINER "TIVRA maintainers <maintainers@tivra.org>"
 # The Debian revision of the packages built from this version.
 set(TIVRA_DEB_VERSION ${TIVRA_VERSION_TEXT}-1)
 
-# Installed programs that use the library find it in ../lib wherever the tree is unpacked (a staging folder
-# as well as /usr).
+# Installed programs that use the library find it in ../lib wherever the tree is unpacked (a
+# staging folder as well as /usr).
 set(tivra_programs kemcmprs_tool)
 if(TARGET tivra)
     list(APPEND tivra_programs tivra)
@@ -128,13 +128,14 @@ if(TARGET tivra)
     tivra_compressed_page(tivra ${tivra_man_dir}/tivra.1 Wizard)
 endif()
 
-# Each package's copyright and changelog, in /usr/share/doc/<package>.
-set(tivra_doc_components Cli Apsim Lib Dev)
+# The components this build installs (each one a package), and each package's copyright and
+# changelog in /usr/share/doc/<package>.
+set(TIVRA_INSTALL_COMPONENTS Cli Apsim Lib Dev)
 if(TARGET tivra)
-    list(APPEND tivra_doc_components Wizard)
+    list(APPEND TIVRA_INSTALL_COMPONENTS Wizard)
 endif()
 if(TIVRA_VENDOR_FILES)
-    list(APPEND tivra_doc_components Data)
+    list(APPEND TIVRA_INSTALL_COMPONENTS Data)
 endif()
 set(tivra_changelog ${CMAKE_BINARY_DIR}/generated/debian/changelog.Debian)
 configure_file(${CMAKE_SOURCE_DIR}/data/debian/changelog.in ${tivra_changelog} @ONLY)
@@ -146,7 +147,7 @@ add_custom_target(tivra-package-docs ALL DEPENDS ${tivra_changelog}.gz ${tivra_m
 add_dependencies(tivra-package-docs tivra-cli-man)
 # The lintian overrides say why each package leaves a check's finding as it is.
 set(tivra_overrides ${CMAKE_BINARY_DIR}/generated/debian/lintian-overrides)
-foreach(component IN LISTS tivra_doc_components)
+foreach(component IN LISTS TIVRA_INSTALL_COMPONENTS)
     tivra_component_package(${component} package)
     install(FILES ${CMAKE_SOURCE_DIR}/data/debian/copyright ${tivra_changelog}.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})

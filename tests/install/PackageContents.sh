@@ -30,6 +30,8 @@ declare -A expected=(
         ${lib}cmake/kemcmprs/kemcmprsConfigVersion.cmake usr/bin/kemcmprs
         usr/share/man/man1/kemcmprs.1.gz"
 )
+# The maker's files, when the build was given them (-DTIVRA_VENDOR_FILES).
+[[ -z $(deb tivra-data) ]] || expected[tivra-data]="usr/share/tivra/"
 for package in "${!expected[@]}"; do
     file=$(deb "$package")
     [[ -n $file ]] || fail "no package $package was made"
@@ -44,8 +46,8 @@ for package in "${!expected[@]}"; do
     [[ $maintainer =~ \<[^@]+@[a-z0-9.-]+\.[a-z]+\>$ && $maintainer != *localhost* ]] ||
         fail "$package has no real maintainer: $maintainer"
 done
-others=$(find "$out" -maxdepth 1 -name '*.deb' | grep -vcE '/(tivra|tivra-cli|tivra-apsim|libkemcmprs1|libkemcmprs-dev)_' || true)
-[[ $others == 0 ]] || fail "unexpected packages: $(ls "$out"/*.deb)"
+made=$(find "$out" -maxdepth 1 -name '*.deb' | wc -l)
+[[ $made == "${#expected[@]}" ]] || fail "unexpected packages: $(ls "$out"/*.deb)"
 
 # Dependencies: the wizard's libraries and run-time needs; none of Qt or X11 for tivra-cli,
 # directly or through what its dependencies pull in.
@@ -60,10 +62,15 @@ grep -qF "libkemcmprs1 (= $version)" <<<"$(depends libkemcmprs-dev)" ||
 gui='qt[0-9]|x11|xcb|libgl1|libglx|libegl|wayland|xkbcommon'
 cli_depends=$(depends tivra-cli | sed 's/([^)]*)//g; s/[,|]/ /g')
 grep -qiE "$gui" <<<"$cli_depends" && fail "tivra-cli depends on a GUI package: $cli_depends"
-pulled=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
-    --no-replaces --no-enhances $cli_depends 2>/dev/null | awk '/^[a-z0-9]/ {print $1}' | sort -u)
-[[ -n $pulled ]] || fail "apt-cache cannot resolve tivra-cli's dependencies: $cli_depends"
-! grep -iE "$gui" <<<"$pulled" || fail "tivra-cli pulls in the GUI packages above"
+if apt-cache show libc6 >/dev/null 2>&1; then
+    pulled=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+        --no-breaks --no-replaces --no-enhances $cli_depends |
+        awk '/^[a-z0-9]/ {print $1}' | sort -u)
+    [[ -n $pulled ]] || fail "apt-cache cannot resolve tivra-cli's dependencies: $cli_depends"
+    ! grep -iE "$gui" <<<"$pulled" || fail "tivra-cli pulls in the GUI packages above"
+else
+    echo "package: note: apt has no package lists here; only tivra-cli's own dependencies checked"
+fi
 
 # The library package: shlibs, symbols and the ldconfig trigger, and no maintainer script that
 # runs ldconfig itself.
@@ -73,7 +80,8 @@ dpkg-deb -e "$(deb libkemcmprs1)" "$control"
 grep -qx "libkemcmprs 1 libkemcmprs1 (>= [0-9.]*)" "$control/shlibs" || fail "bad shlibs file"
 grep -qx "libkemcmprs.so.1 libkemcmprs1 #MINVER#" "$control/symbols" || fail "bad symbols file"
 grep -qx "activate-noawait ldconfig" "$control/triggers" || fail "no ldconfig trigger"
-! grep -qs ldconfig "$control/postinst" "$control/postrm" || fail "a maintainer script runs ldconfig"
+! grep -qs ldconfig "$control/postinst" "$control/postrm" ||
+    fail "a maintainer script runs ldconfig"
 
 if command -v lintian >/dev/null; then
     findings=$(lintian "$out"/*.deb 2>&1 | grep -E '^[EW]: ' || true)
@@ -123,4 +131,5 @@ CMAKE
     cmake --build "$out/cmake/build"; } >"$out/cmake.log" 2>&1 ||
     fail "find_package(kemcmprs) does not work: $(tail -20 "$out/cmake.log")"
 roundtrip "$out/cmake/build/with-cmake"
-echo "package: ${#expected[@]} packages complete, lintian clean, kemcmprs builds with pkg-config and CMake"
+echo "package: ${#expected[@]} packages complete and lintian clean;" \
+    "kemcmprs builds with pkg-config and CMake"
