@@ -3,13 +3,15 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <algorithm>
 
 TSerialEdit::TSerialEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, [this] { TextChanged(); });
 }
 
 bool TSerialEdit::IsValidChar(QChar c) const {
-    if (c.unicode() < 0x20) return true;
+    // Control characters are the editing keys' (Backspace 0x08, Delete 0x7F on X11, Escape).
+    if (!c.isPrint()) return true;
     switch (ValueType) {
         case TSerValueType::Decimal:
             return c >= '0' && c <= '9';
@@ -87,8 +89,13 @@ void TSerialEdit::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    // Only typed characters are filtered; every editing key (Delete, Backspace, Home, the
+    // clipboard shortcuts...) gets the edit's normal handling, whatever text the platform
+    // attaches to it.
     const QString typed = event->text();
-    if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    const bool typesText = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(),
+                                                           [](QChar c) { return c.isPrint(); });
+    if (typesText && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         for (QChar c : typed) {
             if (!IsValidChar(c)) {
                 QApplication::beep();

@@ -1,5 +1,6 @@
 // TSerialEdit: a one-line edit for fields typed in a row, such as the six octets of a MAC
-// address. It accepts only the characters of its value type (beeping at the others), moves on
+// address. It accepts only the characters of its value type (beeping at the others; editing
+// keys such as Delete keep their normal handling), moves on
 // by itself when the text reaches its maximum length, and moves between fields with Left,
 // Right and Backspace at the text's edges, Up and Down, and Enter, which it keeps from
 // pressing the dialog's default button.
@@ -20,8 +21,8 @@ public:
     bool UseEnter = true;       // Enter moves to the next field
     TSerValueType ValueType = TSerValueType::Decimal;
 
-    // The character filter: Decimal takes digits and control characters, Hex also A-F and
-    // a-f, Other everything.
+    // The character filter for typed text: Decimal takes digits, Hex also A-F and a-f, Other
+    // everything; control characters (those of the editing keys) always pass.
     virtual bool IsValidChar(QChar c) const;
 
     // Gives the focus to the next (or previous) control of the window in tab order that can

@@ -146,4 +146,37 @@ TEST_F(TSetupDialogTest, AddressFieldsFilterTypingAndMoveTheFocus) {
     dialog.reject();
 }
 
+// Editing keys keep the edit's own handling whatever character the platform attaches to them:
+// X11 gives Delete the character 0x7F, Backspace 0x08; a selection is replaced by typing.
+TEST_F(TSetupDialogTest, EditingKeysEditTheAddressFields) {
+    struct TEdit {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        int cursor;
+        const char* after;
+    } edits[] = {
+        {Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)), 0, "B"},
+        {Qt::Key_Delete, Qt::NoModifier, QString(), 1, "A"},
+        {Qt::Key_Backspace, Qt::NoModifier, QString(QChar(0x08)), 2, "A"},
+        {Qt::Key_End, Qt::ShiftModifier, QString(), 0, "AB"},            // selects for the next key
+        {Qt::Key_X, Qt::ControlModifier, QString(QChar(0x18)), -1, ""},  // cut all
+    };
+    Show();
+    for (const TEdit& edit : edits) {
+        SCOPED_TRACE(edit.key);
+        Field(3)->setText("AB");  // before the focus: a full field moves on when typed into
+        Field(3)->setFocus();
+        if (edit.cursor >= 0)
+            Field(3)->setCursorPosition(edit.cursor);
+        else
+            Field(3)->selectAll();
+        QKeyEvent press(QEvent::KeyPress, edit.key, edit.modifiers, edit.text);
+        QApplication::sendEvent(Field(3), &press);
+        EXPECT_EQ(Field(3)->text(), edit.after);
+        EXPECT_EQ(Focused(), Field(3));
+    }
+    dialog.reject();
+}
+
 }  // namespace

@@ -13,7 +13,9 @@ cmake --install "$build" --prefix "$stage/usr" >/dev/null
 cd "$stage/usr"
 libdir=$(dirname "$(find . -name 'libkemcmprs.so.1' -print -quit)")
 [[ $libdir == ./lib* ]] || fail "libkemcmprs.so.1 is not under lib/"
-for file in bin/tivra bin/kemcmprs bin/tivra-apsim "$libdir/libkemcmprs.so.1" \
+for file in bin/tivra bin/tivra-cli bin/kemcmprs bin/tivra-apsim "$libdir/libkemcmprs.so.1" \
+    "$libdir/libkemcmprs.so" "$libdir/pkgconfig/kemcmprs.pc" include/kemcmprs.h \
+    share/man/man1/{tivra,tivra-cli,tivra-apsim,kemcmprs}.1.gz \
     share/applications/org.tivra.Tivra.desktop share/metainfo/org.tivra.Tivra.metainfo.xml \
     share/icons/hicolor/scalable/apps/org.tivra.Tivra.svg; do
     [[ -e $file ]] || fail "$file is missing"
