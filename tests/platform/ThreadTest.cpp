@@ -92,22 +92,32 @@ TEST_F(TThreadTest, SynchronizeRunsOnTheMainThreadWhileTheWorkerWaits) {
     std::thread::id ranOn;
     int value = 0;  // written on the main thread, read by the worker after the hand-over
     int seenByWorker = -1;
-    std::atomic<bool> returned{false};
+    bool returned = false;
+    std::mutex mutex;
+    std::condition_variable returnedChanged;
     TBodyThread worker([&](TBodyThread& self) {
         self.Synchronize([&] {
             ranOn = std::this_thread::get_id();
             value = 42;
         });
         seenByWorker = value;
+        std::lock_guard<std::mutex> lock(mutex);
         returned = true;
+        returnedChanged.notify_all();
     });
     worker.Start();
     WaitForQueueActivity(5000);
-    std::this_thread::sleep_for(50ms);  // time for a worker that did not wait to run on
-    EXPECT_FALSE(returned);
+    {
+        // A worker that did not wait for its call would return now: give it every chance.
+        std::unique_lock<std::mutex> lock(mutex);
+        EXPECT_FALSE(returnedChanged.wait_for(lock, 300ms, [&] { return returned; }));
+    }
     EXPECT_TRUE(CheckSynchronize());
     worker.WaitFor();
-    EXPECT_TRUE(returned);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_TRUE(returned);
+    }
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(seenByWorker, 42);
 
