@@ -20,6 +20,7 @@
 #include "Dialogs.h"
 #include "MafList.h"
 #include "OperationKind.h"
+#include "OperationRequest.h"
 
 class QCloseEvent;
 class QLineEdit;
@@ -104,8 +105,8 @@ private:
 
     // Page checks and browse buttons (NavrilFormChecks.cpp).
     bool CheckParameterPage(OperationKind kind);
-    bool CheckUploadFile(const QString& fileName);
-    bool ConfirmOverwrite(const QString& fileName);
+    // The parameter page's values as the operation's request.
+    TOperationRequest PageRequest(OperationKind kind) const;
     void BrowseFile(QLineEdit& field, bool save, const char* title, const char* filter);
 
     // Confirmation text (NavrilFormConfirm.cpp).

@@ -22,8 +22,6 @@ constexpr int kResultDone = 0;
 constexpr int kResultError = 1;
 constexpr int kResultCancelled = 2;
 
-std::string Port(const QComboBox& combo) { return Sjis(combo.currentText()); }
-
 }  // namespace
 
 void TNAVRILForm::ExecuteOperation() {
@@ -42,24 +40,13 @@ void TNAVRILForm::ExecuteOperation() {
 
 // The firmware or BIOS file may have gone since the page check.
 bool TNAVRILForm::RequiredFileExists(OperationKind kind) {
-    TFormWidgets& w = *w_;
-    QString fileName;
-    const char* missing = AppStrings::FirmwareFileMissing;
-    switch (kind) {
-        case OperationKind::UploadNet:
-            fileName = w.uploadNet.UploadNetFileNameEdit->text();
-            break;
-        case OperationKind::UploadSerial:
-            fileName = w.uploadSerial.UploadSerialFileNameEdit->text();
-            break;
-        case OperationKind::UpdateBios:
-            fileName = w.updateBios.UPBiosFileNameEdit->text();
-            missing = AppStrings::BiosFileMissing;
-            break;
-        default:
-            return true;
+    if (kind != OperationKind::UploadNet && kind != OperationKind::UploadSerial &&
+        kind != OperationKind::UpdateBios) {
+        return true;
     }
-    if (FileExists(NativePath(fileName))) return true;
+    const char* missing = kind == OperationKind::UpdateBios ? AppStrings::BiosFileMissing
+                                                             : AppStrings::FirmwareFileMissing;
+    if (FileExists(PageRequest(kind).FileName)) return true;
     dialogs_.Error(AppText(missing));
     return false;
 }
@@ -79,7 +66,6 @@ void TNAVRILForm::EnterStatusPage() {
 // cannot be converted) with its own message, anything else with the general error text.
 int TNAVRILForm::RunOperation(OperationKind kind, std::optional<std::string>& raised) {
     if (!runner_) return kResultError;
-    TFormWidgets& w = *w_;
     TOperationRunner& run = *runner_;
     TEditControl& total = *totalSizeControl_;
     TEditControl& proceed = *proceedSizeControl_;
@@ -87,46 +73,32 @@ int TNAVRILForm::RunOperation(OperationKind kind, std::optional<std::string>& ra
     TLabelControl& status = *statusLabelControl_;
     operationRunning_ = true;
     int result = kResultError;
+    const TOperationRequest r = PageRequest(kind);
     try {
         switch (kind) {
-            case OperationKind::UploadNet: {
-                const auto& page = w.uploadNet;
-                result = run.UploadFirmwareByNetwork(
-                    NormalizeIPAddress(Sjis(page.UploadIPEdit->text())),
-                    NativePath(page.UploadNetFileNameEdit->text()),
-                    Sjis(page.UploadNetUserEdit->text()), Sjis(page.UploadNetPasswordEdit->text()),
-                    page.UploadNetKeepSettingKeep->isChecked(), total, proceed, gauge, status);
+            case OperationKind::UploadNet:
+                result = run.UploadFirmwareByNetwork(NormalizeIPAddress(r.Address), r.FileName,
+                                                     r.UserName, r.Password, r.KeepUserSetting,
+                                                     total, proceed, gauge, status);
                 break;
-            }
-            case OperationKind::DownloadNet: {
-                const auto& page = w.downloadNet;
-                result = run.DownloadFirmwareByNetwork(
-                    NormalizeIPAddress(Sjis(page.DownloadIPEdit->text())),
-                    NativePath(page.DownloadNetFileNameEdit->text()),
-                    Sjis(page.DownloadNetUserEdit->text()),
-                    Sjis(page.DownloadNetPasswordEdit->text()), total, proceed, gauge, status);
+            case OperationKind::DownloadNet:
+                result = run.DownloadFirmwareByNetwork(NormalizeIPAddress(r.Address), r.FileName,
+                                                       r.UserName, r.Password, total, proceed,
+                                                       gauge, status);
                 break;
-            }
             case OperationKind::UploadSerial:
-                result = run.UploadFirmwareBySerial(
-                    Port(*w.uploadSerial.UploadComCombo),
-                    NativePath(w.uploadSerial.UploadSerialFileNameEdit->text()), total, proceed,
-                    gauge, status);
+                result = run.UploadFirmwareBySerial(r.Port, r.FileName, total, proceed, gauge,
+                                                    status);
                 break;
             case OperationKind::DownloadSerial:
-                result = run.DownloadFirmwareBySerial(
-                    Port(*w.downloadSerial.DownloadComCombo),
-                    NativePath(w.downloadSerial.DownloadSerialFileNameEdit->text()), total, proceed,
-                    gauge, status);
+                result = run.DownloadFirmwareBySerial(r.Port, r.FileName, total, proceed, gauge,
+                                                      status);
                 break;
             case OperationKind::SetMacAddress:
-                result = run.SetMacAddressBySerial(Port(*w.setMacAddress.MACSetupComCombo), total,
-                                                   proceed, gauge, status);
+                result = run.SetMacAddressBySerial(r.Port, total, proceed, gauge, status);
                 break;
             case OperationKind::UpdateBios:
-                result = run.UpdateBiosBySerial(Port(*w.updateBios.UpBIOSComCombo),
-                                                NativePath(w.updateBios.UPBiosFileNameEdit->text()),
-                                                total, proceed, gauge, status);
+                result = run.UpdateBiosBySerial(r.Port, r.FileName, total, proceed, gauge, status);
                 break;
             case OperationKind::MacFilter:
                 break;

@@ -102,8 +102,8 @@ void TNAVRILForm::ConnectMafPages() {
 void TNAVRILForm::FetchFilterList() {
     TFormWidgets& w = *w_;
     const auto& page = w.mafConnect;
-    if (!IsDecimalAddress(page.MAFIPEdit->text()) || page.MAFUserEdit->text().isEmpty()) {
-        dialogs_.Error(AppText(AppStrings::MafConnectInvalid));
+    if (const char* refusal = CheckRequest(PageRequest(OperationKind::MacFilter)).Refusal) {
+        dialogs_.Error(AppText(refusal));
         return;
     }
     for (QWidget* button :

@@ -44,7 +44,3 @@ struct TFormWidgets {
     QWidget* MAFSettingSheet2 = nullptr;
     QWidget* MAFSettingSheet1 = nullptr;
 };
-
-// True when an address field holds four decimal parts from 0 to 255 (the network pages' and
-// the filter connection page's check).
-bool IsDecimalAddress(const QString& typed);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "OperationRequest.h"
+
 #include "CliCancel.h"
 #include "CliDialogs.h"
 #include "CliOptions.h"
@@ -50,6 +52,12 @@ std::vector<TCliCommand> FilterCommands();
 
 // A line of the confirmation summary: its caption and the value (Shift_JIS).
 std::string SummaryLine(const char* caption, const std::string& valueSjis);
+// The page's check of a request: its refusal ends the run with its message (status 64); true
+// when the overwrite question is due.
+bool CheckedRequest(const TOperationRequest& request);
+// The request's confirmation, as the wizard's confirmation page shows it: the title and its
+// summary lines, file names in the terminal's form.
+void ShowRequest(TCliContext& c, const TOperationRequest& request);
 // Reports an operation's result with the wizard's final text ("終了しました" or doneText,
 // "キャンセルしました", "エラーが発生しました") and returns the exit status.
 int FinishOperation(TCliContext& c, int result, const char* doneText,

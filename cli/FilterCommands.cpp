@@ -75,12 +75,12 @@ struct TConnection {
 // The connection page's check: an address of four decimal parts from 0 to 255 (a padded part
 // is decimal, never octal) and a user name.
 TConnection ReadConnection(const TCliContext& c) {
-    TConnection connection{NormalizeIPAddress(c.Text.ToSjis(c.Arguments.Value("address"))),
-                           c.Text.ToSjis(c.Arguments.Value("user", "root"))};
-    if (connection.address.empty() || connection.user.empty()) {
-        throw ECliRefused(AppText(AppStrings::MafConnectInvalid));
-    }
-    return connection;
+    TOperationRequest request;
+    request.Kind = OperationKind::MacFilter;
+    request.Address = c.Text.ToSjis(c.Arguments.Value("address"));
+    request.UserName = c.Text.ToSjis(c.Arguments.Value("user", "root"));
+    CheckedRequest(request);
+    return {NormalizeIPAddress(request.Address), request.UserName};
 }
 
 int Done(TCliContext& c, int status, const std::string& sjis, const std::string& reason = {}) {

@@ -56,13 +56,17 @@ TLogin ReadLogin(const TCliContext& c) {
     return login;
 }
 
-// The confirmation lines every network page starts with; the upload shows the tidied address,
-// the download the address as typed, as the wizard does.
-std::vector<std::string> LoginLines(const TLogin& login, const std::string& address,
-                                    const std::string& password) {
-    return {SummaryLine(AppStrings::AddressLine, address),
-            SummaryLine(AppStrings::UserLine, login.user),
-            SummaryLine(AppStrings::PasswordLine, MaskText(password))};
+// The network page's request from the options.
+TOperationRequest NetworkRequest(const TCliContext& c, OperationKind kind, const TLogin& login) {
+    TOperationRequest request;
+    request.Kind = kind;
+    request.Address = login.typedAddress;
+    request.UserName = login.user;
+    request.FileName = c.Arguments.Value("file");
+    if (kind == OperationKind::UploadNet) {
+        request.KeepUserSetting = !c.Arguments.Has("discard-settings");
+    }
+    return request;
 }
 
 // An address that is not four decimal parts from 0 to 255 would reach the operation as empty
@@ -94,6 +98,21 @@ std::string SummaryLine(const char* caption, const std::string& valueSjis) {
     return AppText(caption) + valueSjis;
 }
 
+bool CheckedRequest(const TOperationRequest& request) {
+    const TRequestCheck check = CheckRequest(request);
+    if (check.Refusal) throw ECliRefused(AppText(check.Refusal));
+    return check.AskOverwrite;
+}
+
+void ShowRequest(TCliContext& c, const TOperationRequest& request) {
+    std::vector<std::string> lines;
+    for (const TSummaryLine& line : SummaryLines(request)) {
+        lines.push_back(SummaryLine(line.Caption,
+                                    line.IsFileName ? Utf8ToSjis(line.Value) : line.Value));
+    }
+    c.View.Summary(AppText(RequestTitle(request.Kind)), lines);
+}
+
 int FinishOperation(TCliContext& c, int result, const char* doneText, const std::string& cause) {
     switch (result) {
         case orDone:
@@ -120,29 +139,14 @@ std::string DownloadTarget(const std::string& fileName) {
 
 namespace {
 
-// Asks the download page's overwrite question for an existing destination; false on "no".
-bool OverwriteConfirmed(TCliContext& c, const std::string& fileName) {
-    if (!FileExists(fileName)) return true;
-    return c.Dialogs.YesNo(AppText(AppStrings::ConfirmOverwrite)) == TDialogs::Answer::Yes;
-}
-
 int RunUpload(TCliContext& c) {
     TLogin login = ReadLogin(c);
-    std::string fileName = c.Arguments.Value("file");
-    if (login.typedAddress.empty() || !FileExists(fileName) || login.user.empty()) {
-        throw ECliRefused(AppText(AppStrings::UploadNetInvalid));
-    }
-    if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
     RequireDottedAddress(login, c);
+    TOperationRequest request = NetworkRequest(c, OperationKind::UploadNet, login);
+    CheckedRequest(request);
     auto module = MakeModule(c);
-    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
-    std::vector<std::string> lines = LoginLines(login, login.address, password);
-    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
-    bool keep = !c.Arguments.Has("discard-settings");
-    lines.push_back(
-        SummaryLine(AppStrings::KeepSettingLine,
-                    AppText(keep ? AppStrings::KeepSetting : AppStrings::DiscardSetting)));
-    c.View.Summary(AppText(AppStrings::UploadNetTitle), lines);
+    request.Password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    ShowRequest(c, request);
     c.Dialogs.AnswerBy(EngineText(EngineStrings::ConfirmFirmwareUpdate), "confirm-update",
                        c.Arguments.Has("confirm-update"), TDialogs::Answer::Ok);
     // Once the access point has been asked to take an image, stopping half way would leave it
@@ -151,8 +155,8 @@ int RunUpload(TCliContext& c) {
                      [&c] { c.View.Note("the firmware update has begun and runs to its end"); });
     TCliStatusControls status(c.View, *module);
     int result = module->UploadFirmwareByNetwork(
-        login.address, fileName, login.user, password, keep, status.TotalSizeEdit(),
-        status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
+        login.address, request.FileName, login.user, request.Password, request.KeepUserSetting,
+        status.TotalSizeEdit(), status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel());
     return Finish(c, *module, result, AppStrings::UploadCompleted);
 }
 
@@ -172,23 +176,20 @@ int DownloadInto(TCliContext& c, TnavrilDataModule& module, const TLogin& login,
 
 int RunDownload(TCliContext& c) {
     TLogin login = ReadLogin(c);
-    std::string fileName = c.Arguments.Value("file");
-    if (login.typedAddress.empty() || fileName.empty() || login.user.empty()) {
-        throw ECliRefused(AppText(AppStrings::DownloadNetInvalid));
-    }
     RequireDottedAddress(login, c);
-    const std::string destination = DownloadTarget(fileName);
+    TOperationRequest request = NetworkRequest(c, OperationKind::DownloadNet, login);
+    const bool exists = CheckedRequest(request);
+    const std::string destination = DownloadTarget(request.FileName);
     auto module = MakeModule(c);
     c.Dialogs.AnswerBy(AppText(AppStrings::ConfirmOverwrite), "overwrite",
                        c.Arguments.Has("overwrite"), TDialogs::Answer::Yes);
-    if (!OverwriteConfirmed(c, fileName)) {
+    if (exists && c.Dialogs.YesNo(AppText(AppStrings::ConfirmOverwrite)) != TDialogs::Answer::Yes) {
         c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
         return kExitCancelled;
     }
-    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
-    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
-    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
-    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
+    request.Password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    const std::string& password = request.Password;
+    ShowRequest(c, request);
     // The image goes to a new file beside the destination, which it replaces only once the
     // access point has sent all of it; a failed or stopped download leaves the destination as
     // it was and no part of an image behind.
@@ -214,10 +215,11 @@ int RunVerify(TCliContext& c) {
     }
     RequireDottedAddress(login, c);
     auto module = MakeModule(c);
-    std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
-    std::vector<std::string> lines = LoginLines(login, login.typedAddress, password);
-    lines.push_back(SummaryLine(AppStrings::FirmwareFileLine, Utf8ToSjis(fileName)));
-    c.View.Summary(AppText(AppStrings::DownloadNetTitle), lines);
+    // Shown as the download it runs.
+    TOperationRequest request = NetworkRequest(c, OperationKind::DownloadNet, login);
+    request.Password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    const std::string& password = request.Password;
+    ShowRequest(c, request);
     // The image read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     std::string image = scratch.Path("image.bin");

@@ -66,21 +66,21 @@ struct TSerialRun {
 
 std::string Port(const TCliContext& c) { return c.Arguments.Value("port"); }
 
-// The confirmation summary of a serial transfer: its title, the port and the file.
-void ShowSerialSummary(TCliContext& c, const char* title, const char* fileCaption,
-                       const std::string& fileName) {
-    c.View.Summary(AppText(title), {SummaryLine(AppStrings::PortLine, Utf8ToSjis(Port(c))),
-                                    SummaryLine(fileCaption, Utf8ToSjis(fileName))});
+// The serial page's request from the options: the port as the summary shows it, the file.
+TOperationRequest SerialRequest(const TCliContext& c, OperationKind kind) {
+    TOperationRequest request;
+    request.Kind = kind;
+    request.Port = Utf8ToSjis(Port(c));
+    if (kind != OperationKind::SetMacAddress) request.FileName = c.Arguments.Value("file");
+    return request;
 }
 
 int RunSerialUpload(TCliContext& c) {
-    const std::string fileName = c.Arguments.Value("file");
-    if (Port(c).empty() || !FileExists(fileName)) {
-        throw ECliRefused(AppText(AppStrings::UploadSerialInvalid));
-    }
-    if (!IsValidFirmwareFile(fileName)) throw ECliRefused(AppText(AppStrings::InvalidFileSize));
+    const TOperationRequest request = SerialRequest(c, OperationKind::UploadSerial);
+    CheckedRequest(request);
+    const std::string& fileName = request.FileName;
     TSerialRun run(c);
-    ShowSerialSummary(c, AppStrings::UploadSerialTitle, AppStrings::FirmwareFileLine, fileName);
+    ShowRequest(c, request);
     TCliStatusControls status(c.View, run.module);
     int result = run.module.UploadFirmwareBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                    status.ProceedSizeEdit(), status.Gauge(),
@@ -97,20 +97,17 @@ int SerialDownloadInto(TCliContext& c, TSerialRun& run, const std::string& fileN
 }
 
 int RunSerialDownload(TCliContext& c) {
-    const std::string fileName = c.Arguments.Value("file");
-    if (Port(c).empty() || fileName.empty()) {
-        throw ECliRefused(AppText(AppStrings::DownloadSerialInvalid));
-    }
-    const std::string destination = DownloadTarget(fileName);
+    const TOperationRequest request = SerialRequest(c, OperationKind::DownloadSerial);
+    const bool exists = CheckedRequest(request);
+    const std::string destination = DownloadTarget(request.FileName);
     c.Dialogs.AnswerBy(AppText(AppStrings::ConfirmOverwrite), "overwrite",
                        c.Arguments.Has("overwrite"), TDialogs::Answer::Yes);
-    if (FileExists(fileName) &&
-        c.Dialogs.YesNo(AppText(AppStrings::ConfirmOverwrite)) != TDialogs::Answer::Yes) {
+    if (exists && c.Dialogs.YesNo(AppText(AppStrings::ConfirmOverwrite)) != TDialogs::Answer::Yes) {
         c.View.Result(kExitCancelled, AppText(AppStrings::Cancelled));
         return kExitCancelled;
     }
     TSerialRun run(c);
-    ShowSerialSummary(c, AppStrings::DownloadSerialTitle, AppStrings::FirmwareFileLine, fileName);
+    ShowRequest(c, request);
     // As over the network: the image replaces the destination only once all of it is read.
     TReplacingFile target(destination);
     int result = SerialDownloadInto(c, run, target.TemporaryPath());
@@ -123,12 +120,11 @@ int RunSerialDownload(TCliContext& c) {
 }
 
 int RunBios(TCliContext& c) {
-    const std::string fileName = c.Arguments.Value("file");
-    if (Port(c).empty() || !FileExists(fileName)) {
-        throw ECliRefused(AppText(AppStrings::UpdateBiosInvalid));
-    }
+    const TOperationRequest request = SerialRequest(c, OperationKind::UpdateBios);
+    CheckedRequest(request);
+    const std::string& fileName = request.FileName;
     TSerialRun run(c);
-    ShowSerialSummary(c, AppStrings::UpdateBiosTitle, AppStrings::BiosFileLine, fileName);
+    ShowRequest(c, request);
     TCliStatusControls status(c.View, run.module);
     int result = run.module.UpdateBiosBySerial(Port(c), fileName, status.TotalSizeEdit(),
                                                status.ProceedSizeEdit(), status.Gauge(),
@@ -137,7 +133,7 @@ int RunBios(TCliContext& c) {
 }
 
 int RunMac(TCliContext& c) {
-    if (Port(c).empty()) throw ECliRefused(AppText(AppStrings::SetMacAddressInvalid));
+    CheckedRequest(SerialRequest(c, OperationKind::SetMacAddress));
     // The settings as they will be sent, checked before anything goes to the access point.
     const TConfig8019Location location = TConfig8019Location::Default();
     TConfig8019 config;
@@ -196,7 +192,7 @@ int VerifyBySerial(TCliContext& c) {
         throw ECliRefused(AppText(AppStrings::UploadSerialInvalid));
     }
     TSerialRun run(c);
-    ShowSerialSummary(c, AppStrings::DownloadSerialTitle, AppStrings::FirmwareFileLine, fileName);
+    ShowRequest(c, SerialRequest(c, OperationKind::DownloadSerial));  // shown as the download
     // The flash read back lives in a private folder that is removed on every way out.
     TPrivateTempFolder scratch;
     const std::string image = scratch.Path("image.bin");

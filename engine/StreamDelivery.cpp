@@ -33,7 +33,8 @@ long DeliveryGraceMicroseconds(long roundTripMicroseconds) {
 bool ConfirmDelivery(TClientSocket& socket, double sentBytes, int idleLimitMs, std::string& cause) {
     long long left = socket.EndSending() ? socket.Unacknowledged() : -1;
     if (left < 0) {
-        cause = "port 8765: " + socket.ErrorText();
+        cause = "the connection ended before the access point acknowledged all of " +
+                PlainCount(sentBytes) + " bytes (" + socket.ErrorText() + ")";
         return false;
     }
     const std::chrono::milliseconds idleLimit(idleLimitMs);

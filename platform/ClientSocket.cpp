@@ -206,7 +206,13 @@ bool TClientSocket::EndSending() {
         return false;
     }
     if (shutdown(fd_, SHUT_WR) < 0) {
-        Fail(errno);
+        // A connection the peer has already reset says so in its pending error.
+        int error = errno, pending = 0;
+        socklen_t size = sizeof(pending);
+        if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &pending, &size) == 0 && pending != 0) {
+            error = pending;
+        }
+        Fail(error);
         return false;
     }
     return true;
