@@ -22,24 +22,6 @@
 
 namespace {
 
-namespace Wire {
-constexpr std::uint8_t Ack = '$';
-constexpr std::uint8_t FirmwareCommand = 'D';
-constexpr std::uint8_t BiosCommand = 'B';
-constexpr std::uint8_t More = '#';      // download: send the next block
-constexpr std::uint8_t BadBlock = '!';  // download: the block's checksum did not match
-constexpr std::uint8_t SelectPrefix[] = {0x01, 0x02};
-constexpr std::uint8_t SelectUpload = 0x01;
-constexpr std::uint8_t SelectDownload = 0x00;
-constexpr std::size_t InformationSize = 18;
-constexpr std::size_t BiosInformationSize = 19;
-constexpr std::size_t BlockSize = 1024;
-constexpr std::uint32_t GreetingPauseMs = 10;
-constexpr std::uint32_t BiosFlashBytes = 131072;
-constexpr std::uint32_t BiosWriteStep = 1024;
-constexpr std::uint32_t ReadReportStep = 4096;
-}  // namespace Wire
-
 std::uint32_t NowMs() {
     using namespace std::chrono;
     return static_cast<std::uint32_t>(
@@ -130,10 +112,10 @@ std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string
     switch (mode) {
         case tmUpload:
         case tmDownload:
-            command = Wire::FirmwareCommand;
+            command = FirmwareWire::FirmwareCommand;
             break;
         case tmBios:
-            command = Wire::BiosCommand;
+            command = FirmwareWire::BiosCommand;
             break;
         default:
             return teBadMode;
@@ -142,14 +124,14 @@ std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string
     if (Ends(code)) return code;
 
     line_.SetTimeout(timeouts_.Command);
-    if (Ends(code = SendByte(Wire::Ack)) || Ends(code = ReadAck())) return code;
+    if (Ends(code = SendByte(FirmwareWire::Ack)) || Ends(code = ReadAck())) return code;
     if (mode == tmBios) {
         line_.SetTimeout(timeouts_.Bios);
         return UpdateBios(fileName);
     }
-    const std::uint8_t select[] = {Wire::SelectPrefix[0], Wire::SelectPrefix[1],
-                                   mode == tmUpload ? Wire::SelectUpload : Wire::SelectDownload};
-    std::uint8_t information[Wire::InformationSize];  // the loader's; not used
+    const std::uint8_t select[] = {FirmwareWire::SelectPrefix[0], FirmwareWire::SelectPrefix[1],
+                                   mode == tmUpload ? FirmwareWire::SelectUpload : FirmwareWire::SelectDownload};
+    std::uint8_t information[FirmwareWire::InformationSize];  // the loader's; not used
     if (Ends(code = line_.Send(select, sizeof select)) || Ends(code = ReadAck()) ||
         Ends(code = line_.Receive(information, sizeof information)) || Ends(code = ReadAck()))
         return code;
@@ -164,7 +146,7 @@ std::uint8_t TFirmwareDialogue::Greet(std::uint8_t command) {
     line_.Discard();
     const std::uint32_t start = NowMs();
     for (;;) {
-        line_.Pause(Wire::GreetingPauseMs);
+        line_.Pause(FirmwareWire::GreetingPauseMs);
         if (line_.Stopped()) return teNone;
         std::uint8_t code = SendByte(command);
         if (line_.Stopped()) return teNone;
@@ -175,7 +157,7 @@ std::uint8_t TFirmwareDialogue::Greet(std::uint8_t command) {
         }
         std::uint8_t byte = 0;
         if (Ends(code = line_.Receive(&byte, 1))) return code;
-        if (byte == Wire::Ack) return teNone;
+        if (byte == FirmwareWire::Ack) return teNone;
     }
 }
 
@@ -212,7 +194,7 @@ std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
     DoneBytes = 0;
     Report(tsWriting);
     std::uint64_t sent = 0;
-    std::uint8_t block[Wire::BlockSize];
+    std::uint8_t block[FirmwareWire::BlockSize];
     for (;;) {
         if (Ends(code = ReadAck())) return code;
         if (sent == size) {
@@ -258,21 +240,21 @@ std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
     if (total == 0) return teNoImage;
 
     std::uint32_t received = 0;
-    std::uint8_t block[Wire::BlockSize + 1];
+    std::uint8_t block[FirmwareWire::BlockSize + 1];
     do {
         if (Ends(code = line_.Receive(block, sizeof block))) return code;
-        if (BlockChecksum(block, Wire::BlockSize) != block[Wire::BlockSize]) {
-            code = SendByte(Wire::BadBlock);
+        if (BlockChecksum(block, FirmwareWire::BlockSize) != block[FirmwareWire::BlockSize]) {
+            code = SendByte(FirmwareWire::BadBlock);
             return code != teNone ? code : static_cast<std::uint8_t>(teLineError);
         }
         try {
-            image->Append(block, Wire::BlockSize);
+            image->Append(block, FirmwareWire::BlockSize);
         } catch (const EFileError&) {
             return teFileWrite;
         }
-        received += Wire::BlockSize;
-        if (Ends(code = SendByte(received == total ? Wire::Ack : Wire::More))) return code;
-        if (received % Wire::ReadReportStep == 0) {
+        received += FirmwareWire::BlockSize;
+        if (Ends(code = SendByte(received == total ? FirmwareWire::Ack : FirmwareWire::More))) return code;
+        if (received % FirmwareWire::ReadReportStep == 0) {
             DoneBytes = static_cast<std::int32_t>(received);
             Percent = Percentage(received, total);
             Report(tsReading);
@@ -300,14 +282,14 @@ std::uint8_t TFirmwareDialogue::UpdateBios(const std::string& fileName) {
     std::uint8_t code = CheckBiosFile(file.Descriptor(), dataSize);
     if (code != teNone) return code;
 
-    std::uint8_t information[Wire::BiosInformationSize];  // the loader's; not used
+    std::uint8_t information[FirmwareWire::BiosInformationSize];  // the loader's; not used
     if (Ends(code = line_.Receive(information, sizeof information)) ||
-        Ends(code = SendByte(Wire::Ack)) || Ends(code = ReadAck()))
+        Ends(code = SendByte(FirmwareWire::Ack)) || Ends(code = ReadAck()))
         return code;
 
     TotalBytes = Clamp32(dataSize);
     std::uint64_t sent = 0;
-    std::uint8_t block[Wire::BlockSize];
+    std::uint8_t block[FirmwareWire::BlockSize];
     while (sent < dataSize) {
         if (Ends(code = ReadAck())) return code;
         const std::ptrdiff_t got = file.ReadAt(
@@ -330,7 +312,7 @@ std::uint8_t TFirmwareDialogue::UpdateBios(const std::string& fileName) {
         Report(tsSending);
     }
     if (Ends(code = ReadAck()) || Ends(code = SendWord(0)) || Ends(code = ReadAck()) ||
-        Ends(code = SendByte(Wire::Ack)))
+        Ends(code = SendByte(FirmwareWire::Ack)))
         return code;
 
     Percent = 0;
@@ -340,15 +322,15 @@ std::uint8_t TFirmwareDialogue::UpdateBios(const std::string& fileName) {
     Percent = 100;
     Report(tsErasing);
 
-    TotalBytes = static_cast<std::int32_t>(Wire::BiosFlashBytes);
+    TotalBytes = static_cast<std::int32_t>(FirmwareWire::BiosFlashBytes);
     std::uint64_t written = 0;
     for (;;) {
         code = ReadAck();
         if (line_.Stopped()) return code;
         if (code == teNone) return teNone;
         if (code != teRefusedHash) return code;
-        written += Wire::BiosWriteStep;
-        Percent = Percentage(written, Wire::BiosFlashBytes);
+        written += FirmwareWire::BiosWriteStep;
+        Percent = Percentage(written, FirmwareWire::BiosFlashBytes);
         DoneBytes = Clamp32(written);
         Report(tsWriting);
     }

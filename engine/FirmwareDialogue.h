@@ -8,12 +8,32 @@
 // A stop request seen after a step ends the job too (the caller reports it as 5).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "FirmwareFiles.h"
 
 // What the dialogue needs of the line.
+// The firmware loader's dialogue on the line, as the loader understands it.
+namespace FirmwareWire {
+inline constexpr std::uint8_t Ack = '$';               // the loader's answer, block accepted
+inline constexpr std::uint8_t FirmwareCommand = 'D';   // the greeting of a firmware transfer
+inline constexpr std::uint8_t BiosCommand = 'B';       // the greeting of a BIOS update
+inline constexpr std::uint8_t More = '#';              // download: send the next block
+inline constexpr std::uint8_t BadBlock = '!';          // download: the block's checksum failed
+inline constexpr std::uint8_t SelectPrefix[] = {0x01, 0x02};  // then upload or download
+inline constexpr std::uint8_t SelectUpload = 0x01;
+inline constexpr std::uint8_t SelectDownload = 0x00;
+inline constexpr std::size_t InformationSize = 18;      // the loader's information block
+inline constexpr std::size_t BiosInformationSize = 19;  // the same for the BIOS loader
+inline constexpr std::size_t BlockSize = 1024;          // data blocks, each with a checksum
+inline constexpr std::uint32_t GreetingPauseMs = 10;    // the greeting repeats this often
+inline constexpr std::uint32_t BiosFlashBytes = 131072;  // the BIOS flash the loader writes
+inline constexpr std::uint32_t BiosWriteStep = 1024;     // one "#" per this many written
+inline constexpr std::uint32_t ReadReportStep = 4096;    // download progress reports
+}  // namespace FirmwareWire
+
 class TTransferLine {
 public:
     virtual ~TTransferLine() = default;

@@ -4,34 +4,23 @@
 #include "WorkerErrorTexts.h"
 
 #include "EngineStrings.h"
+#include "LoaderDialogue.h"
 #include "TransferCodes.h"
-
-namespace {
-
-// Loader error codes with a text of their own.
-constexpr std::uint8_t kLoaderTimeout = 1;
-constexpr std::uint8_t kLoaderFlashAccess = 4;
-constexpr std::uint8_t kLoaderStopped = 5;
-constexpr std::uint8_t kLoaderLineError = 6;
-constexpr std::uint8_t kLoaderPortOpen = 7;
-constexpr std::uint8_t kLoaderFileMissing = 17;
-
-}  // namespace
 
 const char* LoaderErrorText(std::uint8_t code) {
     using namespace EngineStrings;
     switch (code) {
-        case kLoaderTimeout:
+        case leTimeout:
             return Timeout;
-        case kLoaderFlashAccess:
+        case leFlashAccess:
             return FlashAccessError;
-        case kLoaderStopped:
+        case leCancelled:
             return "";
-        case kLoaderLineError:
+        case leReadFailed:
             return SerialLineError;
-        case kLoaderPortOpen:
+        case lePortOpenFailed:
             return SerialOpenFailed;
-        case kLoaderFileMissing:
+        case leFileMissing:
             return FileMissing;
         default:
             return OperationFailed;
