@@ -83,31 +83,32 @@ std::vector<std::uint8_t> WithChecksum(const std::uint8_t* data, std::size_t siz
 TFirmwareDialogue::TFirmwareDialogue(TTransferLine& line, const TTransferTimeouts& timeouts)
     : FreeSpace(FreeDiskSpace), line_(line), timeouts_(timeouts) {}
 
-void TFirmwareDialogue::Report(std::uint8_t status) {
+void TFirmwareDialogue::Report(TransferStatus status) {
     line_.Report(status, Percent, DoneBytes, TotalBytes);
 }
 
-std::uint8_t TFirmwareDialogue::ReadAck() {
+TransferError TFirmwareDialogue::ReadAck() {
     std::uint8_t byte = 0;
-    std::uint8_t code = line_.Receive(&byte, 1);
+    TransferError code = line_.Receive(&byte, 1);
     if (code != teNone || line_.Stopped()) return code;
-    return AckCode(byte);
+    // The firmware loader acknowledges as the boot code does, with the same bytes and codes.
+    return static_cast<TransferError>(AckCode(byte));
 }
 
-std::uint8_t TFirmwareDialogue::SendWord(std::uint16_t value) {
+TransferError TFirmwareDialogue::SendWord(std::uint16_t value) {
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
                                    static_cast<std::uint8_t>(value >> 8)};
     return line_.Send(bytes, 2);
 }
 
-std::uint8_t TFirmwareDialogue::ReceiveWord(std::uint16_t& value) {
+TransferError TFirmwareDialogue::ReceiveWord(std::uint16_t& value) {
     std::uint8_t bytes[2] = {};
-    std::uint8_t code = line_.Receive(bytes, 2);
+    TransferError code = line_.Receive(bytes, 2);
     value = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
     return code;
 }
 
-std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string& fileName) {
+TransferError TFirmwareDialogue::RunExchange(TTransferMode mode, const std::string& fileName) {
     std::uint8_t command = 0;
     switch (mode) {
         case tmUpload:
@@ -120,7 +121,7 @@ std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string
         default:
             return teBadMode;
     }
-    std::uint8_t code = Greet(command);
+    TransferError code = Greet(command);
     if (Ends(code)) return code;
 
     line_.SetTimeout(timeouts_.Command);
@@ -141,14 +142,14 @@ std::uint8_t TFirmwareDialogue::RunExchange(std::uint8_t mode, const std::string
 // The command byte goes out every 10 ms until the loader answers "$"; anything else it sends
 // meanwhile is dropped. A loader that never answers ends the greeting after the greeting's
 // time-out instead of keeping the operation, and the window, busy for ever.
-std::uint8_t TFirmwareDialogue::Greet(std::uint8_t command) {
+TransferError TFirmwareDialogue::Greet(std::uint8_t command) {
     line_.SetTimeout(timeouts_.Greeting);
     line_.Discard();
     const std::uint32_t start = NowMs();
     for (;;) {
         line_.Pause(FirmwareWire::GreetingPauseMs);
         if (line_.Stopped()) return teNone;
-        std::uint8_t code = SendByte(command);
+        TransferError code = SendByte(command);
         if (line_.Stopped()) return teNone;
         if (code != teNone) return code;
         if (!line_.Pending()) {
@@ -161,7 +162,7 @@ std::uint8_t TFirmwareDialogue::Greet(std::uint8_t command) {
     }
 }
 
-std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
+TransferError TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
     Report(tsExamining);
     TSourceFile file(fileName);
     if (!file.IsOpen()) return teFileOpen;
@@ -171,7 +172,7 @@ std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
     TotalBytes = Clamp32(size);
 
     std::uint16_t capacity = 0;
-    std::uint8_t code = ReceiveWord(capacity);
+    TransferError code = ReceiveWord(capacity);
     if (Ends(code)) return code;
     const std::uint64_t needed = UploadUnits(size);
     if (capacity < needed) return teImageTooLarge;  // before anything is erased
@@ -219,7 +220,7 @@ std::uint8_t TFirmwareDialogue::UploadFirmware(const std::string& fileName) {
     }
 }
 
-std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
+TransferError TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
     // The image goes to a hidden file beside the destination and replaces it only once it has
     // arrived whole; on every other way out the file is removed and the destination untouched.
     std::optional<TReplacingFile> image;
@@ -229,7 +230,7 @@ std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
         return teFileOpen;
     }
     std::uint16_t units = 0;
-    std::uint8_t code = ReceiveWord(units);
+    TransferError code = ReceiveWord(units);
     if (Ends(code)) return code;
     units = std::min(units, MaxDownloadUnits);
     const std::uint32_t total = std::uint32_t{units} * FlashUnitBytes;
@@ -245,7 +246,7 @@ std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
         if (Ends(code = line_.Receive(block, sizeof block))) return code;
         if (BlockChecksum(block, FirmwareWire::BlockSize) != block[FirmwareWire::BlockSize]) {
             code = SendByte(FirmwareWire::BadBlock);
-            return code != teNone ? code : static_cast<std::uint8_t>(teLineError);
+            return code != teNone ? code : teLineError;
         }
         try {
             image->Append(block, FirmwareWire::BlockSize);
@@ -273,13 +274,13 @@ std::uint8_t TFirmwareDialogue::DownloadFirmware(const std::string& fileName) {
     return teNone;
 }
 
-std::uint8_t TFirmwareDialogue::UpdateBios(const std::string& fileName) {
+TransferError TFirmwareDialogue::UpdateBios(const std::string& fileName) {
     Percent = 0;
     Report(tsExamining);
     TSourceFile file(fileName);
     if (!file.IsOpen()) return teFileOpen;
     std::uint64_t dataSize = 0;
-    std::uint8_t code = CheckBiosFile(file.Descriptor(), dataSize);
+    TransferError code = CheckBiosFile(file.Descriptor(), dataSize);
     if (code != teNone) return code;
 
     std::uint8_t information[FirmwareWire::BiosInformationSize];  // the loader's; not used

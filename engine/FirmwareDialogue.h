@@ -13,6 +13,7 @@
 #include <string>
 
 #include "FirmwareFiles.h"
+#include "TransferCodes.h"
 
 // What the dialogue needs of the line.
 // The firmware loader's dialogue on the line, as the loader understands it.
@@ -42,17 +43,17 @@ public:
     // Drops every byte received so far.
     virtual void Discard() = 0;
     // TransferError of sending all bytes: 0, 1 (not out in time), 6 (line error).
-    virtual std::uint8_t Send(const std::uint8_t* data, std::size_t size) = 0;
+    virtual TransferError Send(const std::uint8_t* data, std::size_t size) = 0;
     // TransferError of receiving exactly size bytes: 0, 1 (not there in time), 6 (line error);
     // 0 with nothing taken when a stop is requested.
-    virtual std::uint8_t Receive(std::uint8_t* data, std::size_t size) = 0;
+    virtual TransferError Receive(std::uint8_t* data, std::size_t size) = 0;
     // True when at least one received byte is waiting.
     virtual bool Pending() = 0;
     virtual bool Stopped() = 0;
     // Sleeps (ends early on a stop request).
     virtual void Pause(std::uint32_t milliseconds) = 0;
     // A report: status with the current percent, done and total bytes.
-    virtual void Report(std::uint8_t status, std::int32_t percent, std::int32_t doneBytes,
+    virtual void Report(TransferStatus status, std::int32_t percent, std::int32_t doneBytes,
                         std::int32_t totalBytes) = 0;
 };
 
@@ -71,7 +72,7 @@ public:
     TFirmwareDialogue(TTransferLine& line, const TTransferTimeouts& timeouts);
 
     // Greets the loader, selects the job by mode and runs it on fileName.
-    std::uint8_t RunExchange(std::uint8_t mode, const std::string& fileName);
+    TransferError RunExchange(TTransferMode mode, const std::string& fileName);
 
     // The free-space query of a download (tests replace it).
     TFreeSpaceQuery FreeSpace;
@@ -82,18 +83,18 @@ public:
     std::int32_t TotalBytes = 0;
 
 private:
-    std::uint8_t Greet(std::uint8_t command);
-    std::uint8_t UploadFirmware(const std::string& fileName);
-    std::uint8_t DownloadFirmware(const std::string& fileName);
-    std::uint8_t UpdateBios(const std::string& fileName);
+    TransferError Greet(std::uint8_t command);
+    TransferError UploadFirmware(const std::string& fileName);
+    TransferError DownloadFirmware(const std::string& fileName);
+    TransferError UpdateBios(const std::string& fileName);
 
-    std::uint8_t ReadAck();
-    std::uint8_t SendByte(std::uint8_t byte) { return line_.Send(&byte, 1); }
-    std::uint8_t SendWord(std::uint16_t value);
-    std::uint8_t ReceiveWord(std::uint16_t& value);
+    TransferError ReadAck();
+    TransferError SendByte(std::uint8_t byte) { return line_.Send(&byte, 1); }
+    TransferError SendWord(std::uint16_t value);
+    TransferError ReceiveWord(std::uint16_t& value);
     // True when the job must end: a failed step, or a stop request.
-    bool Ends(std::uint8_t code) { return code != 0 || line_.Stopped(); }
-    void Report(std::uint8_t status);
+    bool Ends(TransferError code) { return code != teNone || line_.Stopped(); }
+    void Report(TransferStatus status);
 
     TTransferLine& line_;
     TTransferTimeouts timeouts_;

@@ -20,7 +20,7 @@ constexpr std::size_t kSumBlock = 1024;
 
 }  // namespace
 
-std::uint8_t CheckBiosFile(int fd, std::uint64_t& dataSize) {
+TransferError CheckBiosFile(int fd, std::uint64_t& dataSize) {
     dataSize = 0;
     std::uint8_t header[BiosHeaderSize];
     if (ReadFully(fd, header, sizeof header, 0) != static_cast<std::ptrdiff_t>(sizeof header))

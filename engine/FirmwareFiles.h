@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "TransferCodes.h"
+
 // Identification at offset 4 of a BIOS file: 32 characters, padded with blanks.
 inline constexpr char BiosIdentification[] = "KEM ORBA BIOS FILE              ";
 // Size of the header; the data the access point gets starts right after it.
@@ -17,7 +19,7 @@ inline constexpr std::uint64_t BiosHeaderSize = 68;
 // wrong. A file whose stored data offset is not 68, or that has no data at all, is also 15:
 // the access point would be sent other bytes than the checksum covers, or would erase its BIOS
 // and write nothing.
-std::uint8_t CheckBiosFile(int fd, std::uint64_t& dataSize);
+TransferError CheckBiosFile(int fd, std::uint64_t& dataSize);
 
 // Flash units of 32 KiB that an upload of size bytes needs: the image occupies whole 64 KiB
 // sectors, so twice the number of sectors.

@@ -64,7 +64,8 @@ void TThFupd::Run() {
 
     TFirmwareDialogue dialogue(*this, Timeouts);
     if (FreeSpace) dialogue.FreeSpace = FreeSpace;
-    const std::uint8_t code = dialogue.RunExchange(Mode, FileName);
+    // Mode is the property's byte; one that names no transfer ends as a wrong mode.
+    const TransferError code = dialogue.RunExchange(static_cast<TTransferMode>(Mode), FileName);
 
     port_.Close();
     port_.OnRXCHAR = nullptr;
@@ -118,7 +119,7 @@ void TThFupd::PortError(void* /*sender*/) {
     ring_.Wake();
 }
 
-std::uint8_t TThFupd::Receive(std::uint8_t* data, std::size_t size) {
+TransferError TThFupd::Receive(std::uint8_t* data, std::size_t size) {
     const std::uint32_t start = NowMs();
     for (;;) {
         if (Terminated()) return teNone;
@@ -131,7 +132,7 @@ std::uint8_t TThFupd::Receive(std::uint8_t* data, std::size_t size) {
     }
 }
 
-std::uint8_t TThFupd::Send(const std::uint8_t* data, std::size_t size) {
+TransferError TThFupd::Send(const std::uint8_t* data, std::size_t size) {
     if (LineFailed()) return teLineError;
     const TSendOutcome outcome = SendWithin(port_, data, static_cast<int>(size), Timeout,
                                             [this] { return Terminated() || LineFailed(); });
@@ -150,7 +151,7 @@ void TThFupd::Pause(std::uint32_t milliseconds) {
     }
 }
 
-void TThFupd::Report(std::uint8_t status, std::int32_t percent, std::int32_t doneBytes,
+void TThFupd::Report(TransferStatus status, std::int32_t percent, std::int32_t doneBytes,
                      std::int32_t totalBytes) {
     Status = status;
     Percent = percent;
@@ -159,7 +160,7 @@ void TThFupd::Report(std::uint8_t status, std::int32_t percent, std::int32_t don
     NotifyProgress();
 }
 
-void TThFupd::Final(std::uint8_t status, std::uint8_t code) {
+void TThFupd::Final(TransferStatus status, TransferError code) {
     Status = status;
     ErrorCode = code;
     NotifyProgress();

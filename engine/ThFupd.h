@@ -58,17 +58,17 @@ private:
     void Run();
     void ConfigurePort();
     void NotifyProgress();
-    void Final(std::uint8_t status, std::uint8_t code);
+    void Final(TransferStatus status, TransferError code);
 
     // TTransferLine.
     void SetTimeout(std::uint32_t milliseconds) override { Timeout = milliseconds; }
     void Discard() override { ring_.Discard(); }
-    std::uint8_t Send(const std::uint8_t* data, std::size_t size) override;
-    std::uint8_t Receive(std::uint8_t* data, std::size_t size) override;
+    TransferError Send(const std::uint8_t* data, std::size_t size) override;
+    TransferError Receive(std::uint8_t* data, std::size_t size) override;
     bool Pending() override { return ring_.Count() != 0; }
     bool Stopped() override { return Terminated(); }
     void Pause(std::uint32_t milliseconds) override;
-    void Report(std::uint8_t status, std::int32_t percent, std::int32_t doneBytes,
+    void Report(TransferStatus status, std::int32_t percent, std::int32_t doneBytes,
                 std::int32_t totalBytes) override;
 
     // A line error, or bytes the ring could not hold: every receive and send fails with 6.

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-std::uint8_t AckCode(std::uint8_t byte) {
+TLoaderError AckCode(std::uint8_t byte) {
     switch (byte) {
         case LoaderWire::FlashAccessError:
             return leFlashAccess;

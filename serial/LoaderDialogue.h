@@ -50,7 +50,7 @@ inline constexpr std::size_t BlockSize = 1024;
 // (start-up messages) is dropped.
 inline bool IsWakeUpAnswer(std::uint8_t byte) { return byte == LoaderWire::WakeUpAnswer; }
 // Code of an acknowledgement byte: "!" 4, "#" 2, "%" 3; "$" and every other byte 0 (accepted).
-std::uint8_t AckCode(std::uint8_t byte);
+TLoaderError AckCode(std::uint8_t byte);
 // Sum of the bytes modulo 256.
 std::uint8_t BlockChecksum(const std::uint8_t* data, std::size_t size);
 

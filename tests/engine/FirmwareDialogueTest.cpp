@@ -33,7 +33,7 @@ public:
 
     void SetTimeout(std::uint32_t) override {}
     void Discard() override { queue.clear(); }
-    std::uint8_t Send(const std::uint8_t* data, std::size_t size) override {
+    TransferError Send(const std::uint8_t* data, std::size_t size) override {
         sent.insert(sent.end(), data, data + size);
         // Noise arrives while the loader starts, before it answers the first command.
         queue.insert(queue.end(), noise.begin(), noise.end());
@@ -41,7 +41,7 @@ public:
         for (std::uint8_t b : loader.Feed(data, size)) queue.push_back(b);
         return teNone;
     }
-    std::uint8_t Receive(std::uint8_t* data, std::size_t size) override {
+    TransferError Receive(std::uint8_t* data, std::size_t size) override {
         if (queue.size() < size) return teTimeout;
         for (std::size_t i = 0; i < size; ++i) {
             data[i] = queue.front();
@@ -52,7 +52,7 @@ public:
     bool Pending() override { return !queue.empty(); }
     bool Stopped() override { return false; }
     void Pause(std::uint32_t) override {}
-    void Report(std::uint8_t status, std::int32_t percent, std::int32_t done,
+    void Report(TransferStatus status, std::int32_t percent, std::int32_t done,
                 std::int32_t total) override {
         reports.push_back({status, percent, done, total});
     }
@@ -84,7 +84,7 @@ protected:
     std::uint8_t Run(TMemoryLine& line, std::uint8_t mode, const std::string& file) {
         TFirmwareDialogue dialogue(line, TTransferTimeouts{});
         if (freeSpace) dialogue.FreeSpace = freeSpace;
-        return dialogue.RunExchange(mode, file);
+        return dialogue.RunExchange(static_cast<TTransferMode>(mode), file);
     }
     // Only the destination itself may be left in the folder: no temporary file.
     std::vector<std::string> FolderEntries() const {

@@ -23,8 +23,8 @@ public:
     TFuzzLine(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     void SetTimeout(std::uint32_t) override {}
     void Discard() override {}
-    std::uint8_t Send(const std::uint8_t*, std::size_t) override { return teNone; }
-    std::uint8_t Receive(std::uint8_t* out, std::size_t n) override {
+    TransferError Send(const std::uint8_t*, std::size_t) override { return teNone; }
+    TransferError Receive(std::uint8_t* out, std::size_t n) override {
         if (size_ - at_ < n) {
             at_ = size_;
             return teTimeout;
@@ -35,7 +35,7 @@ public:
     bool Pending() override { return at_ < size_; }
     bool Stopped() override { return false; }
     void Pause(std::uint32_t) override {}
-    void Report(std::uint8_t, std::int32_t percent, std::int32_t, std::int32_t) override {
+    void Report(TransferStatus, std::int32_t percent, std::int32_t, std::int32_t) override {
         if (percent < 0 || percent > 100) std::abort();
     }
 
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = mode == tmUpload ? files.folder.Path("fw.bin")
                              : mode == tmBios ? files.folder.Path("bios.brm")
                                               : download;
-    const std::uint8_t code = dialogue.RunExchange(mode, file);
+    const std::uint8_t code = dialogue.RunExchange(static_cast<TTransferMode>(mode), file);
     if (mode == tmDownload) {
         const bool exists = access(download.c_str(), F_OK) == 0;
         if (exists != (code == teNone)) std::abort();
