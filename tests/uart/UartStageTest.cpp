@@ -100,12 +100,26 @@ std::vector<int> Statuses(const std::string& log) {
     return statuses;
 }
 
-// The rate of the last progress event of a JSON phase, in bytes per second; -1 when none.
-long LastRate(const std::string& log, const std::string& phase) {
-    const std::size_t at = log.rfind("\"event\":\"progress\",\"phase\":\"" + phase + "\"");
-    if (at == std::string::npos) return -1;
-    const std::size_t rate = log.find("\"rate\":", at);
-    return rate == std::string::npos ? -1 : std::atol(log.c_str() + rate + 7);
+// The bytes per second of a JSON phase between its first progress event with bytes done and its
+// last one. Each event's rate counts from the phase's start, which comes after the line began
+// to carry the image, so elapsed times (done / rate) are compared instead. -1 when too few.
+double TransferRate(const std::string& log, const std::string& phase) {
+    const std::string mark = "{\"event\":\"progress\",\"phase\":\"" + phase + "\",\"done\":";
+    double firstDone = -1, firstElapsed = 0, lastDone = -1, lastElapsed = 0;
+    for (std::size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1)) {
+        const double done = std::atof(log.c_str() + at + mark.size());
+        const std::size_t rate = log.find("\"rate\":", at);
+        const double perSecond = rate == std::string::npos ? 0 : std::atof(log.c_str() + rate + 7);
+        if (done <= 0 || perSecond <= 0) continue;
+        if (firstDone < 0) {
+            firstDone = done;
+            firstElapsed = done / perSecond;
+        }
+        lastDone = done;
+        lastElapsed = done / perSecond;
+    }
+    if (firstDone < 0 || lastElapsed <= firstElapsed) return -1;
+    return (lastDone - firstDone) / (lastElapsed - firstElapsed);
 }
 
 struct TProbeSample {
@@ -326,7 +340,7 @@ TEST_F(UartStage, ImagesCrossTheRealDriverUnchanged) {
             EXPECT_EQ(line.c_cflag & (CSIZE | CSTOPB | PARENB), static_cast<tcflag_t>(CS8));
         }
         if (c.phase[0] != 0) {
-            const long rate = LastRate(run.log, c.phase);
+            const double rate = TransferRate(run.log, c.phase);
             EXPECT_GT(rate, 0);
             std::cout << "UART stage: " << c.name << " through the emulated UART, unpaced: " << rate
                       << " bytes/s (guest run " << run.seconds << " s)\n";
@@ -432,20 +446,30 @@ TEST_F(UartStage, FaultsEndAsOnARealLine) {
     }
 }
 
-// The loader paced at 57600 bit/s: what the upload achieves through the real driver, as a
+// The loader paced at 57600 bit/s: what the transfers achieve through the real driver, as a
 // share of the line rate (10 bits a byte).
-TEST_F(UartStage, PacedUploadKeepsTheLineBusy) {
+TEST_F(UartStage, PacedTransfersKeepTheLineBusy) {
     constexpr int kLineRate = 57600;
-    StartBootCode({}, {}, kLineRate);
-    const TGuestRun& run = Boot("upload");
-    EXPECT_EQ(Statuses(run.log), std::vector<int>{0});
-    EXPECT_TRUE(FirmwareLoaderWritten(*boot_) == Upload());
-    const long rate = LastRate(run.log, "書き込み中です．．．");
-    const double efficiency = rate * 10.0 / kLineRate;
-    std::cout << "UART stage: upload at " << kLineRate << " bit/s: " << rate
-              << " bytes/s, line efficiency " << efficiency << "\n";
-    EXPECT_GT(efficiency, 0.5);
-    EXPECT_LE(efficiency, 1.02);
+    TFirmwareLoaderConfig loader;
+    loader.Flash = Flash();
+    for (const auto& [name, phase] : {std::pair{"upload", "書き込み中です．．．"},
+                                      std::pair{"download", "読み込み中です．．．"}}) {
+        SCOPED_TRACE(name);
+        StartBootCode({}, loader, kLineRate);
+        const TGuestRun& run = Boot(name);
+        EXPECT_EQ(Statuses(run.log), std::vector<int>{0});
+        if (std::string(name) == "upload") {
+            EXPECT_TRUE(FirmwareLoaderWritten(*boot_) == Upload());
+        } else {
+            EXPECT_NE(run.log.find("guest: destination is the flash"), std::string::npos);
+        }
+        const double rate = TransferRate(run.log, phase);
+        const double efficiency = rate * 10.0 / kLineRate;
+        std::cout << "UART stage: " << name << " at " << kLineRate << " bit/s: " << rate
+                  << " bytes/s, line efficiency " << efficiency << "\n";
+        EXPECT_GT(efficiency, 0.5);
+        EXPECT_LE(efficiency, 1.02);
+    }
 }
 
 }  // namespace

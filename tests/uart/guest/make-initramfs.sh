@@ -7,7 +7,7 @@ set -euo pipefail
 bin=$1 files=$2 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in /bin/busybox cpio gzip ldd; do
+for tool in /bin/busybox cpio gzip ldd strip; do
     command -v "$tool" >/dev/null || { echo "make-initramfs: $tool is missing (scripts/setup)" >&2; exit 1; }
 done
 if ldd /bin/busybox >/dev/null 2>&1; then
@@ -19,7 +19,9 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 mkdir -p "$root"/{bin,dev,proc,sys,tmp,lib,lib64,tivra}
 cp /bin/busybox "$root/bin/busybox"
-cp "$bin/tivra-cli" "$bin/tivra-uart-probe" "$root/bin/"
+# Without its debugging sections the program packs and unpacks several times faster.
+strip --strip-debug -o "$root/bin/tivra-cli" "$bin/tivra-cli"
+cp "$bin/tivra-uart-probe" "$root/bin/"
 cp "$here/init" "$root/init"
 chmod 755 "$root/init"
 
