@@ -366,14 +366,15 @@ TEST_F(UartStage, MacSettingRaisesDtrForTheProgrammerOnly) {
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B4800));
     EXPECT_EQ(line.c_cflag & (CSIZE | CSTOPB | PARENB), static_cast<tcflag_t>(CS8 | CSTOPB));
 
-    // The UART's registers: DTR rises under 8N2 for the programmer and falls when the setting
-    // ends.
+    // The UART's registers: DTR alone rises under 8N2 for the programmer and falls when the
+    // setting ends (the driver's pulse at open raises DTR and RTS together).
     const std::vector<TProbeSample> samples = ProbeSamples(run.log);
     ASSERT_GE(samples.size(), 2u);
     std::size_t raised = samples.size(), lowered = samples.size();
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const TProbeSample& s = samples[i];
-        if (raised == samples.size() && (s.lcr & kLineBits) == kLine8N2 && (s.mcr & kDtr))
+        if (raised == samples.size() && (s.lcr & kLineBits) == kLine8N2 &&
+            (s.mcr & (kDtr | kRts)) == kDtr)
             raised = i;
         if (raised < i && lowered == samples.size() && !(s.mcr & kDtr)) lowered = i;
     }
