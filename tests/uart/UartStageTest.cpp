@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -80,13 +81,16 @@ struct TGuestRun {
 
 std::string Read(const std::string& path) { return TempDir::Read(path); }
 
-// The newest of Debian's kernels, or TIVRA_UART_KERNEL.
+// The newest of Debian's kernels (by version), or TIVRA_UART_KERNEL.
 std::string KernelImage() {
     if (const char* chosen = std::getenv("TIVRA_UART_KERNEL")) return chosen;
     glob_t found{};
     std::string newest;
-    if (glob("/boot/vmlinuz-*", 0, nullptr, &found) == 0 && found.gl_pathc > 0)
-        newest = found.gl_pathv[found.gl_pathc - 1];
+    if (glob("/boot/vmlinuz-*", 0, nullptr, &found) == 0) {
+        for (std::size_t i = 0; i < found.gl_pathc; ++i)
+            if (newest.empty() || strverscmp(found.gl_pathv[i], newest.c_str()) > 0)
+                newest = found.gl_pathv[i];
+    }
     globfree(&found);
     return newest;
 }
