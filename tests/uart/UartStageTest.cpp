@@ -54,10 +54,12 @@ const std::pair<const char*, const char*> kGuestCases[] = {
      "kill $probe; wait $probe\n"
      "cat /tmp/probe.txt\n"},
     // A second program on a port the first one holds while it waits for the access point,
-    // with the modem control register watched.
+    // with the modem control register watched; lines the second raised would stay up for the
+    // second's pause at least.
     {"busy",
      "tivra-uart-probe 0x2f8 >/tmp/probe.txt 2>&1 &\n"
      "probe=$!\n"
+     "while [ ! -s /tmp/probe.txt ]; do sleep 0.05; done\n"
      "tivra-cli serial-upload --port COM1 --loader-folder /tivra/loaders --file /tivra/fw.bin"
      " --yes >/tmp/first.txt 2>&1 &\n"
      "first=$!\n"
@@ -227,65 +229,53 @@ protected:
         TempDir out;
         TGuestRun run;
         run.name = name;
-        const std::vector<std::string> args = {
-            "qemu-system-x86_64",
-            "-nodefaults",
-            "-machine",
-            "pc,accel=tcg",
-            "-m",
-            "256",
-            "-display",
-            "none",
-            "-no-reboot",
-            "-kernel",
-            KernelImage(),
-            "-initrd",
-            *initramfs_,
-            "-append",
-            "console=ttyS0 panic=-1 quiet tivra.case=" + name,
-            "-serial",
-            "file:" + out.Path("console.txt"),
-            "-chardev",
-            "serial,id=dut,path=" + boot_->SlavePath(),
-            "-serial",
-            "chardev:dut",
-            "-serial",
-            "file:" + out.Path("log.txt"),
-        };
+        std::vector<std::string> args = {
+            "qemu-system-x86_64", "-nodefaults", "-machine", "pc,accel=tcg", "-m", "256",
+            "-display", "none", "-no-reboot", "-kernel", KernelImage(), "-initrd", *initramfs_,
+            "-append", "console=ttyS0 panic=-1 quiet tivra.case=" + name,
+            // ttyS0 the console, ttyS1 the device under test, ttyS2 the case's output.
+            "-serial", "file:" + out.Path("console.txt"), "-chardev",
+            "serial,id=dut,path=" + boot_->SlavePath(), "-serial", "chardev:dut", "-serial",
+            "file:" + out.Path("log.txt")};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string messages = out.Path("qemu.txt");
         const auto start = std::chrono::steady_clock::now();
         const pid_t parent = getpid();
+        // The child only rearranges descriptors before exec: other threads run in this process.
         const pid_t pid = fork();
         if (pid == 0) {
             // QEMU never outlives the test, whichever way the test ends.
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (getppid() != parent) _exit(127);
             const int quiet = open("/dev/null", O_RDONLY);
-            const int messages = open(out.Path("qemu.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+            const int text = open(messages.c_str(), O_WRONLY | O_CREAT, 0600);
             dup2(quiet, STDIN_FILENO);
-            dup2(messages, STDOUT_FILENO);
-            dup2(messages, STDERR_FILENO);
-            std::vector<char*> argv;
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
+            dup2(text, STDOUT_FILENO);
+            dup2(text, STDERR_FILENO);
             execvp(argv[0], argv.data());
             _exit(127);
         }
+        int status = -1;
         if (pid > 0) {
             const int exited = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
             pollfd entry{exited, POLLIN, 0};
             run.ended = exited >= 0 && poll(&entry, 1, limitSeconds * 1000) == 1;
             if (exited >= 0) close(exited);
             if (!run.ended) kill(pid, SIGKILL);
-            int status = 0;
             waitpid(pid, &status, 0);
             run.ended = run.ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
         }
         run.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         run.log = Read(out.Path("log.txt"));
-        run.console = Read(out.Path("console.txt")) + Read(out.Path("qemu.txt"));
+        run.console = Read(out.Path("console.txt")) + Read(messages);
         runs_.push_back(run);
-        EXPECT_TRUE(runs_.back().ended) << name << ": the guest did not power off in time";
+        EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 127)
+            << "qemu-system-x86_64 could not be started (scripts/setup)";
+        EXPECT_TRUE(run.ended) << name << ": the guest did not power off within " << limitSeconds
+                               << " s";
         EXPECT_NE(run.log.find("guest: end"), std::string::npos) << name;
         return runs_.back();
     }
