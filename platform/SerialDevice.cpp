@@ -8,14 +8,18 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "ComPortMap.h"
 #include "DiagnosticLog.h"
@@ -84,6 +88,24 @@ void MakeRaw(termios& t) {
 bool SetModemLine(int fd, int line, bool on) {
     if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0) return true;
     return errno == ENOTTY || errno == EINVAL;
+}
+
+// True when another open of the device holds its flock (as /proc/locks lists it). Merely opening
+// a serial device changes its line: the driver raises DTR and RTS at every open, also at the
+// open of a program that then finds the port taken (root passes TIOCEXCL), and nothing lowers
+// them again while the holder keeps the port. A held port is therefore refused unopened.
+bool HeldByAnotherOpen(const std::string& path) {
+    struct stat device {};
+    if (stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return false;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(device.st_dev), minor(device.st_dev),
+                  static_cast<unsigned long long>(device.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line))
+        if (line.find(" FLOCK ") != std::string::npos && line.find(id) != std::string::npos)
+            return true;
+    return false;
 }
 
 unsigned ControlField(std::uint32_t flags, unsigned shift) { return (flags >> shift) & 3u; }
@@ -235,6 +257,10 @@ bool TSerialDevice::Open(const std::string& portName) {
         return false;
     }
     LogLine("serial", "open " + portName + " = " + path);
+    if (HeldByAnotherOpen(path)) {
+        errno = EBUSY;
+        return LogFailure("serial", "open " + path);
+    }
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return LogFailure("serial", "open " + path);
     auto fail = [fd, &path](int error) {

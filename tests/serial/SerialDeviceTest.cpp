@@ -1,6 +1,8 @@
 // The serial device layer: port names, line settings on termios, COMMTIMEOUTS time-outs,
 // exclusive access, the receive queue, and waits that other threads can end.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -136,9 +138,15 @@ TEST(SerialDeviceOpen, ExclusiveAndOnlyForTerminals) {
     TSerialDevice first;
     TSerialDevice second;
     ASSERT_TRUE(first.Open(line.Path()));
+    // The held port is refused without an open: on a UART the open alone raises DTR and RTS.
+    const int opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(opens, line.Path().c_str(), IN_OPEN), 0);
     errno = 0;
     EXPECT_FALSE(second.Open(line.Path()));
     EXPECT_EQ(errno, EBUSY);
+    char event[sizeof(inotify_event) + 256];
+    EXPECT_LT(read(opens, event, sizeof event), 0) << "the held device was opened";
+    close(opens);
     EXPECT_FALSE(first.Open(line.Path()));  // already open
     EXPECT_TRUE(first.Close());
     EXPECT_FALSE(first.Close());
