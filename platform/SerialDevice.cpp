@@ -1,5 +1,6 @@
-// TSerialDevice on termios: port names, line settings, time-outs, the receive queue, errors,
-// purging, modem lines and event waits. See SerialDevice.h for the model.
+// TSerialDevice on termios: opening and closing, line settings and time-outs, the receive
+// queue, errors, purging, modem lines, reads and writes. The line settings' translation is in
+// SerialLineSettings.cpp, the waits in SerialDeviceWaits.cpp; see SerialDevice.h for the model.
 #include "SerialDevice.h"
 
 #include <fcntl.h>
@@ -21,67 +22,13 @@
 #include <cstring>
 #include <fstream>
 
-#include "ComPortMap.h"
 #include "DiagnosticLog.h"
+#include "SerialDeviceWaiter.h"
 
 namespace {
 
-struct TBaud {
-    std::uint32_t rate;
-    speed_t constant;
-};
-
-constexpr TBaud kBauds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000},
-};
-
-// How often line counters (modem lines, errors) are looked at while a wait needs them, and
-// how often the transmit queue is looked at while EV_TXEMPTY is awaited.
-constexpr int kCounterSliceMs = 50;
-constexpr int kTxEmptySliceMs = 10;
-
 constexpr std::uint32_t kMinQueue = 16;
 constexpr std::uint32_t kMaxQueue = 1u << 20;
-
-constexpr std::uint32_t kCounterEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_BREAK | EV_ERR;
-constexpr std::uint32_t kInputEvents = EV_RXCHAR | EV_RXFLAG | EV_ERR;
-
-// "COM" followed by a number 1..256, in any letter case; the number is returned.
-bool ParseComName(const std::string& name, unsigned& number) {
-    if (name.size() < 4 || name.size() > 6) return false;
-    if (std::tolower(static_cast<unsigned char>(name[0])) != 'c' ||
-        std::tolower(static_cast<unsigned char>(name[1])) != 'o' ||
-        std::tolower(static_cast<unsigned char>(name[2])) != 'm')
-        return false;
-    unsigned value = 0;
-    for (std::size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-        value = value * 10 + static_cast<unsigned>(name[i] - '0');
-    }
-    if (value < 1 || value > 256) return false;
-    number = value;
-    return true;
-}
-
-// Raw byte transfer: no line editing, no echo, no translation, reads return what is there.
-void MakeRaw(termios& t) {
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
-    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag |= CLOCAL | CREAD;
-    // VMIN 1 keeps a non-blocking read of an empty queue at EAGAIN, so that a read of 0 bytes
-    // means only one thing: the device went away.
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-}
 
 // Raises or lowers a modem line. Devices without modem lines (pseudo-terminals) refuse the
 // request with ENOTTY or EINVAL; that is not a failure of the port.
@@ -108,131 +55,7 @@ bool HeldByAnotherOpen(const std::string& path) {
     return false;
 }
 
-unsigned ControlField(std::uint32_t flags, unsigned shift) { return (flags >> shift) & 3u; }
-
 }  // namespace
-
-// One sleeping thread: its eventfd, registered with the device while it exists. Created and
-// destroyed with the device's mutex held.
-struct TSerialDevice::TWaiter {
-    explicit TWaiter(TSerialDevice& device) : device(device) {}
-    ~TWaiter() {
-        if (efd < 0) return;
-        auto& list = device.waiters_;
-        list.erase(std::remove(list.begin(), list.end(), efd), list.end());
-        close(efd);
-    }
-    TWaiter(const TWaiter&) = delete;
-    TWaiter& operator=(const TWaiter&) = delete;
-
-    TSerialDevice& device;
-    int efd = -1;
-};
-
-std::string SerialDevicePath(const std::string& portName) {
-    std::string name = portName;
-    if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
-    if (name.empty()) return "";
-    if (name[0] == '/') return name;
-    unsigned number = 0;
-    if (ParseComName(name, number)) return MapComPort(number).Device;
-    return "/dev/" + name;
-}
-
-std::optional<speed_t> BaudConstant(std::uint32_t bitsPerSecond) {
-    for (const TBaud& baud : kBauds)
-        if (baud.rate == bitsPerSecond) return baud.constant;
-    return std::nullopt;
-}
-
-bool CommStateToTermios(const TCommState& dcb, termios& t) {
-    std::optional<speed_t> speed = BaudConstant(dcb.BaudRate);
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    bool valid = speed && dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY &&
-                 dcb.StopBits <= TWOSTOPBITS &&
-                 !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) &&
-                 !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5);
-    if (!valid) {
-        errno = EINVAL;
-        return false;
-    }
-    MakeRaw(t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= kSizes[dcb.ByteSize - 5];
-    switch (dcb.Parity) {
-        case ODDPARITY:
-            t.c_cflag |= PARENB | PARODD;
-            break;
-        case EVENPARITY:
-            t.c_cflag |= PARENB;
-            break;
-        case MARKPARITY:
-            t.c_cflag |= PARENB | PARODD | CMSPAR;
-            break;
-        case SPACEPARITY:
-            t.c_cflag |= PARENB | CMSPAR;
-            break;
-        default:
-            break;
-    }
-    // One stop bit, or CSTOPB: two stop bits, which the UART sends as 1.5 for 5-bit characters.
-    if (dcb.StopBits != ONESTOPBIT) t.c_cflag |= CSTOPB;
-    if (dcb.Flags & DcbFlags::Parity) t.c_iflag |= INPCK;
-    if ((dcb.Flags & DcbFlags::OutxCtsFlow) ||
-        ControlField(dcb.Flags, DcbFlags::RtsControlShift) == 2)
-        t.c_cflag |= CRTSCTS;
-    if (dcb.Flags & DcbFlags::OutX) t.c_iflag |= IXON;
-    if (dcb.Flags & DcbFlags::InX) t.c_iflag |= IXOFF;
-    t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-    cfsetispeed(&t, *speed);
-    cfsetospeed(&t, *speed);
-    return true;
-}
-
-TCommState CommStateFromTermios(const termios& t) {
-    TCommState dcb;
-    dcb.BaudRate = 0;
-    speed_t speed = cfgetospeed(&t);
-    for (const TBaud& baud : kBauds)
-        if (baud.constant == speed) dcb.BaudRate = baud.rate;
-    switch (t.c_cflag & CSIZE) {
-        case CS5:
-            dcb.ByteSize = 5;
-            break;
-        case CS6:
-            dcb.ByteSize = 6;
-            break;
-        case CS7:
-            dcb.ByteSize = 7;
-            break;
-        default:
-            dcb.ByteSize = 8;
-            break;
-    }
-    if (!(t.c_cflag & PARENB))
-        dcb.Parity = NOPARITY;
-    else if (t.c_cflag & CMSPAR)
-        dcb.Parity = (t.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
-    else
-        dcb.Parity = (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
-    if (t.c_cflag & CSTOPB)
-        dcb.StopBits = dcb.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
-    else
-        dcb.StopBits = ONESTOPBIT;
-    std::uint32_t flags = DcbFlags::Binary | (1u << DcbFlags::DtrControlShift);
-    if (t.c_iflag & INPCK) flags |= DcbFlags::Parity;
-    if (t.c_cflag & CRTSCTS)
-        flags |= DcbFlags::OutxCtsFlow | (2u << DcbFlags::RtsControlShift);
-    else
-        flags |= 1u << DcbFlags::RtsControlShift;
-    if (t.c_iflag & IXON) flags |= DcbFlags::OutX;
-    if (t.c_iflag & IXOFF) flags |= DcbFlags::InX;
-    dcb.Flags = flags;
-    dcb.XonChar = static_cast<char>(t.c_cc[VSTART]);
-    dcb.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
-    return dcb;
-}
 
 TSerialDevice::~TSerialDevice() {
     if (IsOpen()) Close();
@@ -275,7 +98,7 @@ bool TSerialDevice::Open(const std::string& portName) {
     ioctl(fd, TIOCEXCL);
     termios t{};
     if (tcgetattr(fd, &t) != 0) return fail(errno);
-    MakeRaw(t);
+    MakeRawTermios(t);
     if (tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
     fd_ = fd;
     ResetLocked();
@@ -374,8 +197,8 @@ bool TSerialDevice::SetCommState(const TCommState& dcb) {
         errno = EINVAL;
         return false;
     }
-    unsigned dtr = ControlField(dcb.Flags, DcbFlags::DtrControlShift);
-    unsigned rts = ControlField(dcb.Flags, DcbFlags::RtsControlShift);
+    unsigned dtr = DcbControlField(dcb.Flags, DcbFlags::DtrControlShift);
+    unsigned rts = DcbControlField(dcb.Flags, DcbFlags::RtsControlShift);
     bool linesSet = SetModemLine(fd_, TIOCM_DTR, dtr != 0);
     if (rts != 2) linesSet = SetModemLine(fd_, TIOCM_RTS, rts != 0) && linesSet;
     if (!linesSet) return false;
@@ -412,32 +235,6 @@ bool TSerialDevice::GetCommMask(std::uint32_t& mask) {
     if (!OpenLocked()) return false;
     mask = mask_;
     return true;
-}
-
-bool TSerialDevice::WaitCommEvent(std::uint32_t& events) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    TWaiter waiter(*this);
-    events = 0;
-    const std::uint64_t generation = maskGeneration_;
-    for (;;) {
-        if (fd_ < 0 || cancelled_) {
-            errno = fd_ < 0 ? EBADF : ECANCELED;
-            return false;
-        }
-        if (maskGeneration_ != generation) return true;
-        if (mask_ & kInputEvents) DrainLocked();
-        if (mask_ & kCounterEvents) CheckCountersLocked();
-        if (mask_ & EV_TXEMPTY) CheckTxEmptyLocked();
-        if (pending_ & mask_) {
-            events = pending_ & mask_;
-            pending_ &= ~events;
-            return true;
-        }
-        int slice = -1;
-        if (haveCounters_ && (mask_ & kCounterEvents)) slice = kCounterSliceMs;
-        if ((mask_ & EV_TXEMPTY) && txPending_) slice = kTxEmptySliceMs;
-        SleepLocked(lock, waiter, (mask_ & kInputEvents) ? POLLIN : 0, slice);
-    }
 }
 
 bool TSerialDevice::PurgeComm(std::uint32_t flags) {
@@ -546,7 +343,7 @@ bool TSerialDevice::ReadFile(void* buffer, std::uint32_t count, std::uint32_t& d
         }
         if ((state_.Flags & DcbFlags::AbortOnError) && haveCounters_) {
             CheckCountersLocked();
-            wait = std::min<std::uint64_t>(wait, kCounterSliceMs);
+            wait = std::min<std::uint64_t>(wait, CounterSliceMs);
         }
         SleepLocked(
             lock, waiter, POLLIN,
@@ -607,7 +404,7 @@ bool TSerialDevice::WriteLimited(const void* buffer, std::uint32_t count, std::u
         }
         if ((state_.Flags & DcbFlags::AbortOnError) && haveCounters_) {
             CheckCountersLocked();
-            wait = std::min<std::uint64_t>(wait, kCounterSliceMs);
+            wait = std::min<std::uint64_t>(wait, CounterSliceMs);
         }
         SleepLocked(
             lock, waiter, POLLOUT,
@@ -617,109 +414,12 @@ bool TSerialDevice::WriteLimited(const void* buffer, std::uint32_t count, std::u
     return true;
 }
 
-int TSerialDevice::WaitForInput(std::uint32_t count, int milliseconds) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    TWaiter waiter(*this);
-    const std::uint64_t generation = rxAbortGeneration_;
-    const TClock start = Now();
-    for (;;) {
-        if (fd_ < 0 || cancelled_ || rxAbortGeneration_ != generation) return -1;
-        DrainLocked();
-        if (QueueCountLocked() >= std::min(count, rxLimit_)) return 1;
-        if (gone_) return -1;
-        int wait = -1;
-        if (milliseconds >= 0) {
-            const TClock elapsed = Now() - start;
-            if (elapsed >= static_cast<TClock>(milliseconds)) return 0;
-            wait = milliseconds - static_cast<int>(elapsed);
-        }
-        SleepLocked(lock, waiter, POLLIN, wait);
-    }
-}
-
-void TSerialDevice::CancelWaits() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cancelled_ = true;
-    WakeLocked();
-}
-
-bool TSerialDevice::DrainLocked() {
-    if (fd_ < 0 || gone_) return false;
-    bool moved = false;
-    std::uint8_t chunk[1024];
-    while (rxQueue_.size() < rxLimit_) {
-        std::size_t room = std::min<std::size_t>(sizeof chunk, rxLimit_ - rxQueue_.size());
-        ssize_t got = read(fd_, chunk, room);
-        if (got > 0) {
-            LogSerialBytes('<', chunk, static_cast<std::size_t>(got));
-            rxQueue_.insert(rxQueue_.end(), chunk, chunk + got);
-            if (std::memchr(chunk, static_cast<unsigned char>(state_.EvtChar),
-                            static_cast<std::size_t>(got)))
-                pending_ |= EV_RXFLAG & mask_;
-            moved = true;
-            continue;
-        }
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && errno == EAGAIN) break;
-        // 0 bytes from a terminal, or EIO: the device went away.
-        MarkGoneLocked();
-        break;
-    }
-    if (moved) {
-        pending_ |= EV_RXCHAR & mask_;
-        WakeLocked();  // other sleepers watch the queue, not the descriptor we just emptied
-    }
-    return moved;
-}
-
-void TSerialDevice::CheckCountersLocked() {
-    if (!haveCounters_ || fd_ < 0 || gone_) return;
-    serial_icounter_struct counts{};
-    if (ioctl(fd_, TIOCGICOUNT, &counts) != 0) {
-        if (errno == EIO) MarkGoneLocked();
-        return;
-    }
-    std::uint32_t events = 0;
-    std::uint32_t errors = 0;
-    if (counts.cts != counters_.cts) events |= EV_CTS;
-    if (counts.dsr != counters_.dsr) events |= EV_DSR;
-    if (counts.dcd != counters_.dcd) events |= EV_RLSD;
-    if (counts.rng != counters_.rng) events |= EV_RING;
-    if (counts.brk != counters_.brk) {
-        events |= EV_BREAK;
-        errors |= CE_BREAK;
-    }
-    if (counts.frame != counters_.frame) errors |= CE_FRAME;
-    if (counts.overrun != counters_.overrun) errors |= CE_OVERRUN;
-    if (counts.parity != counters_.parity) errors |= CE_RXPARITY;
-    if (counts.buf_overrun != counters_.bufOverrun) errors |= CE_RXOVER;
-    if (errors & ~CE_BREAK) events |= EV_ERR;
-    counters_ =
-        TCounters{counts.cts,     counts.dsr,    counts.rng, counts.dcd,        counts.frame,
-                  counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
-    errors_ |= errors;
-    pending_ |= events & mask_;
-}
-
-void TSerialDevice::CheckTxEmptyLocked() {
-    if (!txPending_ || fd_ < 0) return;
-    int queued = 0;
-    if (gone_ || ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued == 0) {
-        txPending_ = false;
-        pending_ |= EV_TXEMPTY & mask_;
-    }
-}
-
 void TSerialDevice::MarkGoneLocked() {
     if (gone_) return;
     gone_ = true;
     errors_ |= CE_IOE;
     pending_ |= EV_ERR & mask_;
     WakeLocked();
-}
-
-void TSerialDevice::WakeLocked() {
-    for (int efd : waiters_) eventfd_write(efd, 1);
 }
 
 bool TSerialDevice::OpenLocked() const {
@@ -746,46 +446,4 @@ std::uint32_t TSerialDevice::TakeLocked(std::uint8_t* out, std::uint32_t count) 
 
 bool TSerialDevice::AbortOnErrorLocked() const {
     return (state_.Flags & DcbFlags::AbortOnError) && errors_ != 0;
-}
-
-void TSerialDevice::SleepLocked(std::unique_lock<std::mutex>& lock, TWaiter& waiter, short events,
-                                int milliseconds) {
-    if (waiter.efd < 0) {
-        waiter.efd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (waiter.efd >= 0) waiters_.push_back(waiter.efd);
-    }
-    pollfd fds[2]{};
-    nfds_t count = 0;
-    const int fd = fd_;
-    // The descriptor is watched for input only while the queue has room, and not at all once
-    // the device went away: a hung-up terminal reports POLLHUP for ever and would spin the wait.
-    const bool watchInput = (events & POLLIN) && rxQueue_.size() < rxLimit_;
-    const bool watchDevice =
-        fd >= 0 && !gone_ && (watchInput || (events & POLLOUT) || rxQueue_.size() < rxLimit_);
-    if (watchDevice) {
-        fds[count].fd = fd;
-        fds[count].events = static_cast<short>((watchInput ? POLLIN : 0) | (events & POLLOUT));
-        ++count;
-    }
-    const nfds_t wakeIndex = count;
-    if (waiter.efd >= 0) {
-        fds[count].fd = waiter.efd;
-        fds[count].events = POLLIN;
-        ++count;
-    }
-    // Without an eventfd (descriptors exhausted) the wait falls back to short sleeps.
-    if (waiter.efd < 0 && (milliseconds < 0 || milliseconds > 10)) milliseconds = 10;
-    lock.unlock();
-    int ready = poll(fds, count, milliseconds);
-    lock.lock();
-    if (ready <= 0) return;
-    if (waiter.efd >= 0 && fds[wakeIndex].revents) {
-        eventfd_t value;
-        eventfd_read(waiter.efd, &value);
-    }
-    if (watchDevice && fd == fd_ && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        // Take what is still there, then the device counts as gone.
-        DrainLocked();
-        MarkGoneLocked();
-    }
 }

@@ -143,6 +143,11 @@ TCommState CommStateFromTermios(const termios& t);
 // Baud rate constant for a rate in bit/s; nullopt when termios has none.
 std::optional<speed_t> BaudConstant(std::uint32_t bitsPerSecond);
 
+// Raw byte transfer on t: no line editing, no echo, no translation; reads return what is there.
+void MakeRawTermios(termios& t);
+// A two-bit control field of the record's flags (DTR or RTS control) at shift.
+unsigned DcbControlField(std::uint32_t flags, unsigned shift);
+
 class TSerialDevice {
 public:
     TSerialDevice() = default;
@@ -211,6 +216,8 @@ public:
 private:
     struct TWaiter;
     using TClock = std::uint64_t;  // milliseconds of the steady clock
+    // How often line counters (modem lines, errors) are looked at while a wait needs them.
+    static constexpr int CounterSliceMs = 50;
 
     static TClock Now();
     // All of the following run with mutex_ held.
