@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +54,36 @@ bool HeldByAnotherOpen(const std::string& path) {
         if (line.find(" FLOCK ") != std::string::npos && line.find(id) != std::string::npos)
             return true;
     return false;
+}
+
+// USB serial adapters hold received bytes back for up to their latency timer (16 ms by
+// default) before passing them on, and every block of the serial transfers waits for one-byte
+// answers: the driver is asked for low-latency operation (the flag stays with the device, as
+// setserial's low_latency does). A driver without the setting (a pseudo-terminal) is left as
+// it is. The diagnostic log says what was granted and the adapter's latency timer, where the
+// adapter shows one.
+void RequestLowLatency(int fd, const std::string& path) {
+    serial_struct info{};
+    std::string granted;
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0) {
+        granted = "not supported by the driver";
+    } else if (info.flags & ASYNC_LOW_LATENCY) {
+        granted = "already on";
+    } else {
+        info.flags |= ASYNC_LOW_LATENCY;
+        granted = ioctl(fd, TIOCSSERIAL, &info) == 0
+                      ? "granted"
+                      : std::string("refused: ") + std::strerror(errno);
+    }
+    char resolved[PATH_MAX];
+    std::string timer;
+    if (realpath(path.c_str(), resolved)) {
+        const std::string name = std::strrchr(resolved, '/') + 1;
+        std::ifstream file("/sys/class/tty/" + name + "/device/latency_timer");
+        std::getline(file, timer);
+    }
+    LogLine("serial", "low latency " + granted +
+                          (timer.empty() ? std::string() : "; latency timer " + timer + " ms"));
 }
 
 }  // namespace
@@ -100,6 +131,7 @@ bool TSerialDevice::Open(const std::string& portName) {
     if (tcgetattr(fd, &t) != 0) return fail(errno);
     MakeRawTermios(t);
     if (tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
+    RequestLowLatency(fd, path);
     fd_ = fd;
     ResetLocked();
     TCommState reported = CommStateFromTermios(t);
