@@ -61,13 +61,13 @@ bool SendLoader(Trs232c& port) {
     loader.LoaderFile = loaderFile;
     loader.SerialPortName = slavePath;
     bool done = false;
-    loader.OnStatus = [&](TThread*, std::uint8_t state, int, std::uint8_t) { done = state == 7; };
+    loader.OnStatus = [&](TThread*, TLoaderState state, int, TLoaderError) { done = state == 7; };
     loader.Start();
     WaitForWorkerServingQueue(loader);
     return done;
 }
 
-void Transfer(benchmark::State& state, std::uint8_t mode) {
+void Transfer(benchmark::State& state, TTransferMode mode) {
     const std::size_t size = ImageBytes();
     const std::string upload = folder->Path("upload.bin");
     std::ofstream(upload, std::ios::binary) << GenerateApSimImage(static_cast<std::int64_t>(size));
@@ -86,8 +86,8 @@ void Transfer(benchmark::State& state, std::uint8_t mode) {
         Clock::time_point start{};
         double cpuStart = 0;
         std::uint8_t finalStatus = 0;
-        transfer.OnStatus = [&](TThread*, std::uint8_t status, std::int32_t, std::int32_t,
-                                std::uint8_t, std::int32_t) {
+        transfer.OnStatus = [&](TThread*, TransferStatus status, std::int32_t, std::int32_t,
+                                TransferError, std::int32_t) {
             if (status == 0) {  // the port is open: the dialogue begins
                 start = Clock::now();
                 cpuStart = CpuSeconds();

@@ -10,15 +10,6 @@
 #include "TransferCodes.h"
 #include "WorkerErrorTexts.h"
 
-namespace {
-
-// States reported by the loader upload.
-constexpr std::uint8_t kLoaderSending = 11;
-constexpr std::uint8_t kLoaderDone = 7;
-constexpr std::uint8_t kLoaderFailed = 8;
-
-}  // namespace
-
 TnavrilDataModule::TnavrilDataModule(TDialogs& dialogs) : dialogs_(dialogs) {}
 
 TnavrilDataModule::~TnavrilDataModule() = default;
@@ -73,19 +64,19 @@ void TnavrilDataModule::ShowCounts(std::int32_t doneBytes, std::int32_t totalByt
     Report().Done(doneBytes);
 }
 
-void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, std::uint8_t state, int percent,
-                                       std::uint8_t errorCode) {
+void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, TLoaderState state, int percent,
+                                       TLoaderError errorCode) {
     switch (state) {
-        case kLoaderSending:
+        case lsSending:
             Report().GaugeShown();
             ShowPercent(percent);
             Report().Phase(TPhase::Preparing);
             break;
-        case kLoaderDone:
+        case lsDone:
             Report().Phase(TPhase::Prepared);
             WorkerFailed = 0;
             break;
-        case kLoaderFailed: {
+        case lsFailed: {
             // The loader's dialog leads with the general error line, then the code's text.
             const char* codeText = LoaderErrorText(errorCode);
             if (*codeText != '\0') {
@@ -103,9 +94,9 @@ void TnavrilDataModule::LoaderProgress(TThread* /*sender*/, std::uint8_t state, 
     ProcessMessages();
 }
 
-void TnavrilDataModule::TransferProgress(TThread* /*sender*/, std::uint8_t status,
+void TnavrilDataModule::TransferProgress(TThread* /*sender*/, TransferStatus status,
                                          std::int32_t percent, std::int32_t doneBytes,
-                                         std::uint8_t errorCode, std::int32_t totalBytes) {
+                                         TransferError errorCode, std::int32_t totalBytes) {
     switch (status) {
         case tsCommunicating:
             Report().Phase(TPhase::Communicating);

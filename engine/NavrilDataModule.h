@@ -16,9 +16,10 @@
 #include "FileSystem.h"
 #include "FirmwareDialogue.h"
 #include "HttpGet.h"
+#include "LoaderDialogue.h"
 #include "MainThread.h"
-#include "StatusPageReport.h"
 #include "StatusControls.h"
+#include "StatusPageReport.h"
 #include "UserFolders.h"
 
 class TDmod;
@@ -136,9 +137,9 @@ public:
                      TGaugeControl& gauge, TLabelControl& statusLabel);
 
     // Report handlers, run on the user interface thread.
-    void LoaderProgress(TThread* sender, std::uint8_t state, int percent, std::uint8_t errorCode);
-    void TransferProgress(TThread* sender, std::uint8_t status, std::int32_t percent,
-                          std::int32_t doneBytes, std::uint8_t errorCode, std::int32_t totalBytes);
+    void LoaderProgress(TThread* sender, TLoaderState state, int percent, TLoaderError errorCode);
+    void TransferProgress(TThread* sender, TransferStatus status, std::int32_t percent,
+                          std::int32_t doneBytes, TransferError errorCode, std::int32_t totalBytes);
 
     TDialogs& Dialogs() { return dialogs_; }
 
@@ -149,7 +150,7 @@ private:
     bool ConfirmedOrCancelled(const char* question);
     // The serial firmware and BIOS operations: question, loader, transfer.
     int RunSerialTransfer(const std::string& portName, const char* loaderName,
-                          const std::string& fileName, std::uint8_t mode);
+                          const std::string& fileName, TTransferMode mode);
     // Hands the named loader to the boot code on the port and waits for the loader thread,
     // serving its reports; true when its last report was a success.
     bool SendLoader(const std::string& portName, const char* loaderName);
@@ -161,7 +162,7 @@ private:
     void WaitForLoader(TThSendLoader& loader);
     // Runs the transfer thread in mode on the file and waits for it, serving its reports; true
     // when its last report was a success.
-    bool RunTransfer(const std::string& portName, const std::string& fileName, std::uint8_t mode);
+    bool RunTransfer(const std::string& portName, const std::string& fileName, TTransferMode mode);
     bool handshakeCancelled_ = false;
     void ShowPercent(int percent);
     void ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes);

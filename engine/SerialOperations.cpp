@@ -53,7 +53,7 @@ int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName, const std
 }
 
 int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char* loaderName,
-                                         const std::string& fileName, std::uint8_t mode) {
+                                         const std::string& fileName, TTransferMode mode) {
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmPowerOff)) return orCancelled;
     // A download whose destination cannot be written fails now, with the transfer's own
     // message, not after the access point was restarted and the loader sent.
@@ -69,14 +69,14 @@ int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char
 }
 
 bool TnavrilDataModule::RunTransfer(const std::string& portName, const std::string& fileName,
-                                    std::uint8_t mode) {
+                                    TTransferMode mode) {
     auto transfer = std::make_unique<TThFupd>(Dmod->rs232c1);
     transfer->FileName = fileName;
     transfer->PortName = portName;
     transfer->Mode = mode;
     transfer->Timeouts = TransferTimeouts;
-    transfer->OnStatus = [this](TThread* sender, std::uint8_t status, std::int32_t percent,
-                                std::int32_t doneBytes, std::uint8_t errorCode,
+    transfer->OnStatus = [this](TThread* sender, TransferStatus status, std::int32_t percent,
+                                std::int32_t doneBytes, TransferError errorCode,
                                 std::int32_t totalBytes) {
         TransferProgress(sender, status, percent, doneBytes, errorCode, totalBytes);
     };
@@ -109,8 +109,8 @@ bool TnavrilDataModule::SendLoader(const std::string& portName, const char* load
     auto loader = std::make_unique<TThSendLoader>(Dmod->rs232c1);
     loader->LoaderFile = LoaderFolder + loaderName;
     loader->SerialPortName = portName;
-    loader->OnStatus = [this](TThread* sender, std::uint8_t state, int percent,
-                              std::uint8_t errorCode) {
+    loader->OnStatus = [this](TThread* sender, TLoaderState state, int percent,
+                              TLoaderError errorCode) {
         LoaderProgress(sender, state, percent, errorCode);
     };
     LoaderThread = loader.get();

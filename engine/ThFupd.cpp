@@ -64,8 +64,8 @@ void TThFupd::Run() {
 
     TFirmwareDialogue dialogue(*this, Timeouts);
     if (FreeSpace) dialogue.FreeSpace = FreeSpace;
-    // Mode is the property's byte; one that names no transfer ends as a wrong mode.
-    const TransferError code = dialogue.RunExchange(static_cast<TTransferMode>(Mode), FileName);
+    // A mode that names no transfer ends as a wrong mode.
+    const TransferError code = dialogue.RunExchange(Mode, FileName);
 
     port_.Close();
     port_.OnRXCHAR = nullptr;
@@ -88,8 +88,6 @@ void TThFupd::ConfigurePort() {
     port_.rxbuffsize = kQueueSize;
     port_.txbuffsize = kQueueSize;
     port_.OnRXCHAR = [this](void* sender) { PortReceived(sender); };
-    port_.OnRXFLAG = nullptr;
-    port_.OnTXEMPTY = nullptr;
     port_.OnPACKET = nullptr;
     port_.OnERR = [this](void* sender) { PortError(sender); };
     port_.readinterval = 0;

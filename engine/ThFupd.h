@@ -23,9 +23,9 @@ class Trs232c;
 
 class TThFupd : public TThread, private TTransferLine {
 public:
-    using TStatusEvent = std::function<void(TThread* sender, std::uint8_t status,
+    using TStatusEvent = std::function<void(TThread* sender, TransferStatus status,
                                             std::int32_t percent, std::int32_t doneBytes,
-                                            std::uint8_t errorCode, std::int32_t totalBytes)>;
+                                            TransferError errorCode, std::int32_t totalBytes)>;
 
     // port: the shared serial port component (rs232c1), used only while the thread runs.
     explicit TThFupd(Trs232c& port);
@@ -34,16 +34,16 @@ public:
     // Set by the owner before Start.
     std::string FileName;  // the source of an upload or BIOS update, the destination of a download
     std::string PortName;  // "COM1" and so on
-    std::uint8_t Mode = tmUpload;
+    TTransferMode Mode = tmUpload;
     TStatusEvent OnStatus;
     TTransferTimeouts Timeouts;  // tests shorten them
     TFreeSpaceQuery FreeSpace;   // the download's free-space query (tests replace it)
 
     // The values of the current report, and the time-out of the current step (ms).
-    std::uint8_t Status = 0;
+    TransferStatus Status = tsCommunicating;
     std::int32_t Percent = 0;
     std::int32_t DoneBytes = 0;
-    std::uint8_t ErrorCode = 0;
+    TransferError ErrorCode = teNone;
     std::uint32_t Timeout = 0;
     std::int32_t TotalBytes = 0;
 

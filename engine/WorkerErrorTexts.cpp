@@ -4,10 +4,8 @@
 #include "WorkerErrorTexts.h"
 
 #include "EngineStrings.h"
-#include "LoaderDialogue.h"
-#include "TransferCodes.h"
 
-const char* LoaderErrorText(std::uint8_t code) {
+const char* LoaderErrorText(TLoaderError code) {
     using namespace EngineStrings;
     switch (code) {
         case leTimeout:
@@ -27,7 +25,7 @@ const char* LoaderErrorText(std::uint8_t code) {
     }
 }
 
-const char* TransferErrorText(std::uint8_t code) {
+const char* TransferErrorText(TransferError code) {
     using namespace EngineStrings;
     switch (code) {
         case teTimeout:

@@ -2,10 +2,11 @@
 // the serial transfer. An empty text (a stop request) means that no message is shown.
 #pragma once
 
-#include <cstdint>
+#include "LoaderDialogue.h"
+#include "TransferCodes.h"
 
 // UTF-8 text of a loader error code, from the engine's text table; "" for a stop request.
-const char* LoaderErrorText(std::uint8_t code);
+const char* LoaderErrorText(TLoaderError code);
 
 // UTF-8 text of a transfer error code, from the engine's text table; "" for a stop request.
-const char* TransferErrorText(std::uint8_t code);
+const char* TransferErrorText(TransferError code);

@@ -152,12 +152,10 @@ void TSerialDevice::ResetLocked() {
     mask_ = 0;
     pending_ = 0;
     errors_ = 0;
-    txPending_ = false;
     serial_icounter_struct counts{};
     haveCounters_ = ioctl(fd_, TIOCGICOUNT, &counts) == 0;
     counters_ =
-        TCounters{counts.cts,     counts.dsr,    counts.rng, counts.dcd,        counts.frame,
-                  counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
+        TCounters{counts.frame, counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
 }
 
 bool TSerialDevice::Close() {
@@ -177,11 +175,6 @@ bool TSerialDevice::Close() {
 bool TSerialDevice::IsOpen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return fd_ >= 0;
-}
-
-int TSerialDevice::Handle() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return fd_;
 }
 
 bool TSerialDevice::SetupComm(std::uint32_t inQueue, std::uint32_t outQueue) {
@@ -262,13 +255,6 @@ bool TSerialDevice::SetCommMask(std::uint32_t mask) {
     return true;
 }
 
-bool TSerialDevice::GetCommMask(std::uint32_t& mask) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!OpenLocked()) return false;
-    mask = mask_;
-    return true;
-}
-
 bool TSerialDevice::PurgeComm(std::uint32_t flags) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!OpenLocked()) return false;
@@ -300,26 +286,9 @@ bool TSerialDevice::ClearCommError(std::uint32_t* errors, TComStat* stat) {
     return true;
 }
 
-bool TSerialDevice::EscapeCommFunction(std::uint32_t function) {
+bool TSerialDevice::SetDtr(bool on) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!OpenLocked()) return false;
-    switch (function) {
-        case SETDTR:
-            return SetModemLine(fd_, TIOCM_DTR, true);
-        case CLRDTR:
-            return SetModemLine(fd_, TIOCM_DTR, false);
-        case SETRTS:
-            return SetModemLine(fd_, TIOCM_RTS, true);
-        case CLRRTS:
-            return SetModemLine(fd_, TIOCM_RTS, false);
-        case SETBREAK:
-            return ioctl(fd_, TIOCSBRK) == 0 || errno == ENOTTY || errno == EINVAL;
-        case CLRBREAK:
-            return ioctl(fd_, TIOCCBRK) == 0 || errno == ENOTTY || errno == EINVAL;
-        default:
-            errno = EINVAL;
-            return false;
-    }
+    return OpenLocked() && SetModemLine(fd_, TIOCM_DTR, on);
 }
 
 bool TSerialDevice::ReadFile(void* buffer, std::uint32_t count, std::uint32_t& done) {
@@ -330,22 +299,9 @@ bool TSerialDevice::ReadFile(void* buffer, std::uint32_t count, std::uint32_t& d
     const std::uint64_t generation = rxAbortGeneration_;
     const TCommTimeouts limits = timeouts_;
     const TClock start = Now();
-    // MAXDWORD interval without totals: return at once with what is there. MAXDWORD interval
-    // and multiplier with a constant: wait up to the constant for the first bytes only.
-    const bool immediate = limits.ReadIntervalTimeout == MAXDWORD &&
-                           limits.ReadTotalTimeoutMultiplier == 0 &&
-                           limits.ReadTotalTimeoutConstant == 0;
-    const bool firstBytes =
-        limits.ReadIntervalTimeout == MAXDWORD && limits.ReadTotalTimeoutMultiplier == MAXDWORD &&
-        limits.ReadTotalTimeoutConstant != 0 && limits.ReadTotalTimeoutConstant != MAXDWORD;
-    std::uint64_t total = 0;
-    if (firstBytes)
-        total = limits.ReadTotalTimeoutConstant;
-    else if (limits.ReadTotalTimeoutMultiplier != 0 || limits.ReadTotalTimeoutConstant != 0)
-        total = std::uint64_t{limits.ReadTotalTimeoutMultiplier} * count +
-                limits.ReadTotalTimeoutConstant;
-    const std::uint32_t interval =
-        limits.ReadIntervalTimeout == MAXDWORD ? 0 : limits.ReadIntervalTimeout;
+    const std::uint64_t total =
+        std::uint64_t{limits.ReadTotalTimeoutMultiplier} * count + limits.ReadTotalTimeoutConstant;
+    const std::uint32_t interval = limits.ReadIntervalTimeout;
     TClock lastBytes = start;
     for (;;) {
         if (fd_ < 0 || cancelled_ || rxAbortGeneration_ != generation || AbortOnErrorLocked()) {
@@ -358,7 +314,7 @@ bool TSerialDevice::ReadFile(void* buffer, std::uint32_t count, std::uint32_t& d
             done += taken;
             lastBytes = Now();
         }
-        if (done == count || immediate || (firstBytes && done != 0)) return true;
+        if (done == count) return true;
         if (gone_) {
             errno = EIO;
             return false;
@@ -420,7 +376,6 @@ bool TSerialDevice::WriteLimited(const void* buffer, std::uint32_t count, std::u
         if (written > 0) {
             LogSerialBytes('>', in + done, static_cast<std::size_t>(written));
             done += static_cast<std::uint32_t>(written);
-            txPending_ = true;
             continue;
         }
         if (written < 0 && errno == EINTR) continue;
@@ -442,7 +397,6 @@ bool TSerialDevice::WriteLimited(const void* buffer, std::uint32_t count, std::u
             lock, waiter, POLLOUT,
             wait == UINT64_MAX ? -1 : static_cast<int>(std::min<std::uint64_t>(wait, 60000)));
     }
-    if (mask_ & EV_TXEMPTY) WakeLocked();  // a wait for EV_TXEMPTY has something to look at
     return true;
 }
 

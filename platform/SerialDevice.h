@@ -1,8 +1,8 @@
-// TSerialDevice: one serial port on termios, offering what the Win32 communication calls gave
-// the original: opening "COM1".."COMn" by name with exclusive access, line settings held in a
-// record shaped like the Win32 DCB, time-outs with the COMMTIMEOUTS meaning, the receive queue
-// count, error clearing, purging, the DTR and RTS lines, and event waiting. It works on real
-// ports and on pseudo-terminals (where modem lines and error counters simply do not exist).
+// TSerialDevice: one serial port on termios, with the calls the serial port component is built
+// on: opening "COM1".."COMn" by name with exclusive access, line settings held in a record
+// shaped like the Win32 DCB, time-outs with the COMMTIMEOUTS fields, the receive queue count,
+// error clearing, purging, DTR, and waiting for received bytes or a line error. It works on
+// real ports and on pseudo-terminals (where modem lines and error counters do not exist).
 //
 // The device keeps its own receive queue (the "driver queue" of the Win32 model, sized by
 // SetupComm): waiting threads move arriving bytes from the kernel into it, which is what makes
@@ -24,45 +24,25 @@
 #include <string>
 #include <vector>
 
-// Stop bits (TCommState::StopBits).
-constexpr std::uint8_t ONESTOPBIT = 0;
-constexpr std::uint8_t ONE5STOPBITS = 1;
-constexpr std::uint8_t TWOSTOPBITS = 2;
-
-// Parity (TCommState::Parity).
-constexpr std::uint8_t NOPARITY = 0;
-constexpr std::uint8_t ODDPARITY = 1;
-constexpr std::uint8_t EVENPARITY = 2;
-constexpr std::uint8_t MARKPARITY = 3;
-constexpr std::uint8_t SPACEPARITY = 4;
+enum class TStopBits : std::uint8_t { One, OnePointFive, Two };
+enum class TParity : std::uint8_t { None, Odd, Even, Mark, Space };
 
 // Bits of the flag word (TCommState::Flags), as in the Win32 DCB.
 namespace DcbFlags {
 constexpr std::uint32_t Binary = 1u << 0;
 constexpr std::uint32_t Parity = 1u << 1;
 constexpr std::uint32_t OutxCtsFlow = 1u << 2;
-constexpr std::uint32_t OutxDsrFlow = 1u << 3;
 constexpr unsigned DtrControlShift = 4;  // two bits: 0 disable, 1 enable, 2 handshake
-constexpr std::uint32_t DsrSensitivity = 1u << 6;
-constexpr std::uint32_t TxContinueOnXoff = 1u << 7;
 constexpr std::uint32_t OutX = 1u << 8;
 constexpr std::uint32_t InX = 1u << 9;
-constexpr std::uint32_t ErrorChar = 1u << 10;
-constexpr std::uint32_t Null = 1u << 11;
 constexpr unsigned RtsControlShift = 12;  // two bits: 0 disable, 1 enable, 2 handshake, 3 toggle
 constexpr std::uint32_t AbortOnError = 1u << 14;
 }  // namespace DcbFlags
 
-// Line events (SetCommMask, WaitCommEvent).
+// The line events a port's users wait for (SetCommMask, WaitCommEvent): bytes received, and a
+// line error (framing, overrun, parity, or the device going away).
 constexpr std::uint32_t EV_RXCHAR = 0x0001;
-constexpr std::uint32_t EV_RXFLAG = 0x0002;
-constexpr std::uint32_t EV_TXEMPTY = 0x0004;
-constexpr std::uint32_t EV_CTS = 0x0008;
-constexpr std::uint32_t EV_DSR = 0x0010;
-constexpr std::uint32_t EV_RLSD = 0x0020;
-constexpr std::uint32_t EV_BREAK = 0x0040;
 constexpr std::uint32_t EV_ERR = 0x0080;
-constexpr std::uint32_t EV_RING = 0x0100;
 
 // PurgeComm flags.
 constexpr std::uint32_t PURGE_TXABORT = 0x0001;
@@ -78,23 +58,12 @@ constexpr std::uint32_t CE_FRAME = 0x0008;
 constexpr std::uint32_t CE_BREAK = 0x0010;
 constexpr std::uint32_t CE_IOE = 0x0400;  // the device went away (unplugged, hung up)
 
-// EscapeCommFunction codes.
-constexpr std::uint32_t SETRTS = 3;
-constexpr std::uint32_t CLRRTS = 4;
-constexpr std::uint32_t SETDTR = 5;
-constexpr std::uint32_t CLRDTR = 6;
-constexpr std::uint32_t SETBREAK = 8;
-constexpr std::uint32_t CLRBREAK = 9;
-
-// "No limit" in a time-out field.
-constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
-
 // Line settings, shaped like the Win32 DCB. Only what termios can express is acted upon: baud
 // rate, byte size, parity, stop bits, fParity (input parity check), fOutxCtsFlow and RTS
 // handshake (hardware flow control), fOutX/fInX with XonChar/XoffChar (software flow control),
 // fDtrControl and fRtsControl (line levels), fAbortOnError (see ReadFile). The remaining flags,
-// XonLim, XoffLim, ErrorChar and EofChar are kept and reported back unchanged; EvtChar raises
-// EV_RXFLAG when it arrives. fBinary is implied: the port always transfers raw bytes.
+// XonLim, XoffLim, ErrorChar, EofChar and EvtChar are kept and reported back unchanged. fBinary
+// is implied: the port always transfers raw bytes.
 struct TCommState {
     std::uint32_t BaudRate = 9600;
     std::uint32_t Flags =
@@ -102,8 +71,8 @@ struct TCommState {
     std::uint16_t XonLim = 512;
     std::uint16_t XoffLim = 512;
     std::uint8_t ByteSize = 8;
-    std::uint8_t Parity = NOPARITY;
-    std::uint8_t StopBits = ONESTOPBIT;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::One;
     char XonChar = 0x11;
     char XoffChar = 0x13;
     char ErrorChar = 0;
@@ -111,7 +80,9 @@ struct TCommState {
     char EvtChar = 0;
 };
 
-// Time-outs with the COMMTIMEOUTS meaning, in milliseconds.
+// Time-outs with the COMMTIMEOUTS fields, in milliseconds: a read ends after the interval
+// without new bytes (once some came) or after multiplier x count + constant in all (0: no
+// limit); a write after its multiplier x count + constant.
 struct TCommTimeouts {
     std::uint32_t ReadIntervalTimeout = 0;
     std::uint32_t ReadTotalTimeoutMultiplier = 0;
@@ -133,10 +104,10 @@ std::string SerialDevicePath(const std::string& portName);
 
 // Line settings to and from termios. CommStateToTermios keeps everything of t that the record
 // does not describe and puts the port into raw mode; false (errno EINVAL) when the record asks
-// for something the line cannot do: an unknown baud rate, a byte size outside 5..8, a parity
-// above 4, stop bits above 2, 1.5 stop bits with 6..8 data bits or 2 stop bits with 5 (the
-// classic UART sends 1.5 stop bits for 5-bit characters when asked for two; the record's 1.5
-// maps to that, and its 2 is refused for 5-bit characters, as the Win32 serial driver does).
+// for something the line cannot do: an unknown baud rate, a byte size outside 5..8, 1.5 stop bits
+// with 6..8 data bits or 2 stop bits with 5 (the classic UART sends 1.5 stop bits for 5-bit
+// characters when asked for two; the record's 1.5 maps to that, and its 2 is refused for 5-bit
+// characters, as the Win32 serial driver does).
 bool CommStateToTermios(const TCommState& dcb, termios& t);
 TCommState CommStateFromTermios(const termios& t);
 
@@ -162,8 +133,6 @@ public:
     // not open or when close() fails.
     bool Close();
     bool IsOpen() const;
-    // The file descriptor, -1 when closed.
-    int Handle() const;
 
     // Size of the receive queue (at least 16 bytes); the transmit size is only recorded.
     bool SetupComm(std::uint32_t inQueue, std::uint32_t outQueue);
@@ -174,7 +143,6 @@ public:
     // Sets the events WaitCommEvent waits for, forgets events not yet reported, and makes a
     // pending WaitCommEvent return at once with no events.
     bool SetCommMask(std::uint32_t mask);
-    bool GetCommMask(std::uint32_t& mask);
     // Sleeps until one of the masked events happens and returns them. Returns true with no
     // events when SetCommMask was called meanwhile; false when the device is closed or its
     // waits were cancelled.
@@ -187,9 +155,9 @@ public:
     // Errors come from the driver's counters where it has them (TIOCGICOUNT), and CE_IOE when
     // the device went away; either pointer may be null.
     bool ClearCommError(std::uint32_t* errors, TComStat* stat);
-    // SETDTR, CLRDTR, SETRTS, CLRRTS, SETBREAK, CLRBREAK. A device without modem lines (a
-    // pseudo-terminal) accepts them and does nothing.
-    bool EscapeCommFunction(std::uint32_t function);
+    // Raises or lowers DTR. A device without modem lines (a pseudo-terminal) accepts it and
+    // does nothing.
+    bool SetDtr(bool on);
 
     // Reads up to count bytes under the time-outs: true with the bytes read in done (fewer than
     // count when a time-out ended the read), false when the read was aborted (PurgeComm,
@@ -216,7 +184,7 @@ public:
 private:
     struct TWaiter;
     using TClock = std::uint64_t;  // milliseconds of the steady clock
-    // How often line counters (modem lines, errors) are looked at while a wait needs them.
+    // How often the error counters are looked at while a wait needs them.
     static constexpr int CounterSliceMs = 50;
 
     static TClock Now();
@@ -224,7 +192,6 @@ private:
     void ResetLocked();
     bool DrainLocked();
     void CheckCountersLocked();
-    void CheckTxEmptyLocked();
     void MarkGoneLocked();
     void WakeLocked();
     // True while the device is open; otherwise sets errno to EBADF.
@@ -252,10 +219,8 @@ private:
     std::uint32_t mask_ = 0;
     std::uint32_t pending_ = 0;  // events seen, not yet reported
     std::uint32_t errors_ = 0;   // CE_... since the last ClearCommError
-    bool txPending_ = false;     // written since the last EV_TXEMPTY check
-    // Last values of the driver's line counters (TIOCGICOUNT), when the driver has them.
+    // Last values of the driver's error counters (TIOCGICOUNT), when the driver has them.
     struct TCounters {
-        int cts = 0, dsr = 0, rng = 0, dcd = 0;
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
     bool haveCounters_ = false;

@@ -1,6 +1,6 @@
 // The serial device's waits: one sleeping thread per wait on the device and an eventfd that
-// wakes it, the line event wait with its counters, the wait for received bytes, and the drain
-// of the device into the receive queue.
+// wakes it, the line event wait with the error counters, the wait for received bytes, and the
+// drain of the device into the receive queue.
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -15,16 +15,6 @@
 #include "SerialDevice.h"
 #include "SerialDeviceWaiter.h"
 
-namespace {
-
-// How often the transmit queue is looked at while EV_TXEMPTY is awaited.
-constexpr int kTxEmptySliceMs = 10;
-
-constexpr std::uint32_t kCounterEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_BREAK | EV_ERR;
-constexpr std::uint32_t kInputEvents = EV_RXCHAR | EV_RXFLAG | EV_ERR;
-
-}  // namespace
-
 bool TSerialDevice::WaitCommEvent(std::uint32_t& events) {
     std::unique_lock<std::mutex> lock(mutex_);
     TWaiter waiter(*this);
@@ -36,18 +26,15 @@ bool TSerialDevice::WaitCommEvent(std::uint32_t& events) {
             return false;
         }
         if (maskGeneration_ != generation) return true;
-        if (mask_ & kInputEvents) DrainLocked();
-        if (mask_ & kCounterEvents) CheckCountersLocked();
-        if (mask_ & EV_TXEMPTY) CheckTxEmptyLocked();
+        if (mask_) DrainLocked();
+        if (mask_ & EV_ERR) CheckCountersLocked();
         if (pending_ & mask_) {
             events = pending_ & mask_;
             pending_ &= ~events;
             return true;
         }
-        int slice = -1;
-        if (haveCounters_ && (mask_ & kCounterEvents)) slice = CounterSliceMs;
-        if ((mask_ & EV_TXEMPTY) && txPending_) slice = kTxEmptySliceMs;
-        SleepLocked(lock, waiter, (mask_ & kInputEvents) ? POLLIN : 0, slice);
+        const int slice = haveCounters_ && (mask_ & EV_ERR) ? CounterSliceMs : -1;
+        SleepLocked(lock, waiter, mask_ ? POLLIN : 0, slice);
     }
 }
 
@@ -87,9 +74,6 @@ bool TSerialDevice::DrainLocked() {
         if (got > 0) {
             LogSerialBytes('<', chunk, static_cast<std::size_t>(got));
             rxQueue_.insert(rxQueue_.end(), chunk, chunk + got);
-            if (std::memchr(chunk, static_cast<unsigned char>(state_.EvtChar),
-                            static_cast<std::size_t>(got)))
-                pending_ |= EV_RXFLAG & mask_;
             moved = true;
             continue;
         }
@@ -113,35 +97,17 @@ void TSerialDevice::CheckCountersLocked() {
         if (errno == EIO) MarkGoneLocked();
         return;
     }
-    std::uint32_t events = 0;
     std::uint32_t errors = 0;
-    if (counts.cts != counters_.cts) events |= EV_CTS;
-    if (counts.dsr != counters_.dsr) events |= EV_DSR;
-    if (counts.dcd != counters_.dcd) events |= EV_RLSD;
-    if (counts.rng != counters_.rng) events |= EV_RING;
-    if (counts.brk != counters_.brk) {
-        events |= EV_BREAK;
-        errors |= CE_BREAK;
-    }
+    if (counts.brk != counters_.brk) errors |= CE_BREAK;
     if (counts.frame != counters_.frame) errors |= CE_FRAME;
     if (counts.overrun != counters_.overrun) errors |= CE_OVERRUN;
     if (counts.parity != counters_.parity) errors |= CE_RXPARITY;
     if (counts.buf_overrun != counters_.bufOverrun) errors |= CE_RXOVER;
-    if (errors & ~CE_BREAK) events |= EV_ERR;
     counters_ =
-        TCounters{counts.cts,     counts.dsr,    counts.rng, counts.dcd,        counts.frame,
-                  counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
+        TCounters{counts.frame, counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
     errors_ |= errors;
-    pending_ |= events & mask_;
-}
-
-void TSerialDevice::CheckTxEmptyLocked() {
-    if (!txPending_ || fd_ < 0) return;
-    int queued = 0;
-    if (gone_ || ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued == 0) {
-        txPending_ = false;
-        pending_ |= EV_TXEMPTY & mask_;
-    }
+    // A break is recorded as an error but is not a line error of its own.
+    if (errors & ~CE_BREAK) pending_ |= EV_ERR & mask_;
 }
 
 void TSerialDevice::WakeLocked() {

@@ -80,10 +80,10 @@ std::optional<speed_t> BaudConstant(std::uint32_t bitsPerSecond) {
 bool CommStateToTermios(const TCommState& dcb, termios& t) {
     std::optional<speed_t> speed = BaudConstant(dcb.BaudRate);
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    bool valid = speed && dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY &&
-                 dcb.StopBits <= TWOSTOPBITS &&
-                 !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) &&
-                 !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5);
+    bool valid = speed && dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= TParity::Space &&
+                 dcb.StopBits <= TStopBits::Two &&
+                 !(dcb.StopBits == TStopBits::OnePointFive && dcb.ByteSize != 5) &&
+                 !(dcb.StopBits == TStopBits::Two && dcb.ByteSize == 5);
     if (!valid) {
         errno = EINVAL;
         return false;
@@ -92,23 +92,23 @@ bool CommStateToTermios(const TCommState& dcb, termios& t) {
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     t.c_cflag |= kSizes[dcb.ByteSize - 5];
     switch (dcb.Parity) {
-        case ODDPARITY:
+        case TParity::Odd:
             t.c_cflag |= PARENB | PARODD;
             break;
-        case EVENPARITY:
+        case TParity::Even:
             t.c_cflag |= PARENB;
             break;
-        case MARKPARITY:
+        case TParity::Mark:
             t.c_cflag |= PARENB | PARODD | CMSPAR;
             break;
-        case SPACEPARITY:
+        case TParity::Space:
             t.c_cflag |= PARENB | CMSPAR;
             break;
         default:
             break;
     }
     // One stop bit, or CSTOPB: two stop bits, which the UART sends as 1.5 for 5-bit characters.
-    if (dcb.StopBits != ONESTOPBIT) t.c_cflag |= CSTOPB;
+    if (dcb.StopBits != TStopBits::One) t.c_cflag |= CSTOPB;
     if (dcb.Flags & DcbFlags::Parity) t.c_iflag |= INPCK;
     if ((dcb.Flags & DcbFlags::OutxCtsFlow) ||
         DcbControlField(dcb.Flags, DcbFlags::RtsControlShift) == 2)
@@ -143,15 +143,15 @@ TCommState CommStateFromTermios(const termios& t) {
             break;
     }
     if (!(t.c_cflag & PARENB))
-        dcb.Parity = NOPARITY;
+        dcb.Parity = TParity::None;
     else if (t.c_cflag & CMSPAR)
-        dcb.Parity = (t.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
+        dcb.Parity = (t.c_cflag & PARODD) ? TParity::Mark : TParity::Space;
     else
-        dcb.Parity = (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
+        dcb.Parity = (t.c_cflag & PARODD) ? TParity::Odd : TParity::Even;
     if (t.c_cflag & CSTOPB)
-        dcb.StopBits = dcb.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
+        dcb.StopBits = dcb.ByteSize == 5 ? TStopBits::OnePointFive : TStopBits::Two;
     else
-        dcb.StopBits = ONESTOPBIT;
+        dcb.StopBits = TStopBits::One;
     std::uint32_t flags = DcbFlags::Binary | (1u << DcbFlags::DtrControlShift);
     if (t.c_iflag & INPCK) flags |= DcbFlags::Parity;
     if (t.c_cflag & CRTSCTS)

@@ -36,23 +36,8 @@ void tcommthread::Execute() {
 }
 
 void tcommthread::Dispatch(std::uint32_t events) {
-    struct TLineEvent {
-        std::uint32_t bit;
-        const TNotifyEvent Trs232c::*handler;
-    };
-    static constexpr TLineEvent kBefore[] = {
-        {EV_BREAK, &Trs232c::OnBREAK}, {EV_CTS, &Trs232c::OnCTS},   {EV_DSR, &Trs232c::OnDSR},
-        {EV_ERR, &Trs232c::OnERR},     {EV_RING, &Trs232c::OnRING}, {EV_RLSD, &Trs232c::OnRLSD},
-    };
-    static constexpr TLineEvent kAfter[] = {
-        {EV_RXFLAG, &Trs232c::OnRXFLAG},
-        {EV_TXEMPTY, &Trs232c::OnTXEMPTY},
-    };
-    for (const TLineEvent& line : kBefore)
-        if (events & line.bit) Fire(Owner.*line.handler);
+    if (events & EV_ERR) Fire(Owner.OnERR);
     if (events & EV_RXCHAR) ReceiveEvent();
-    for (const TLineEvent& line : kAfter)
-        if (events & line.bit) Fire(Owner.*line.handler);
 }
 
 void tcommthread::ReceiveEvent() {

@@ -1,7 +1,7 @@
 // tcommthread: the event thread of an open Trs232c. It sleeps until the port reports one of the
 // events of the mask, then calls the component's handlers on its own thread in a fixed order:
-// OnBREAK, OnCTS, OnDSR, OnERR, OnRING, OnRLSD, the receive event (OnPACKET, then OnRXCHAR),
-// OnRXFLAG, OnTXEMPTY. The component creates, starts, stops and frees it.
+// OnERR, then the receive event (OnPACKET, then OnRXCHAR). The component creates, starts, stops
+// and frees it.
 #pragma once
 
 #include <atomic>

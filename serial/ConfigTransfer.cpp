@@ -46,8 +46,6 @@ TConfigTransferEnd TConfigTransfer::RunConfigTransfer(
     port_.rxtimeout = 0;
     port_.stopbit = "2";
     port_.OnRXCHAR = nullptr;
-    port_.OnRXFLAG = nullptr;
-    port_.OnTXEMPTY = nullptr;
     port_.OnPACKET = [this](void* sender) { OnConfigPacket(sender); };
     port_.rxbuffsize = 1024;
     port_.packetsize = kMessageLength;

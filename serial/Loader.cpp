@@ -79,7 +79,7 @@ void TThSendLoader::Run() {
     Report(lsWaiting, 0);
 
     Timeout = HandshakeTimeout;
-    int code = Handshake();
+    TLoaderError code = Handshake();
     if (Terminated()) {
         Fail(leCancelled, Percent);
         port_.Close();
@@ -94,7 +94,7 @@ void TThSendLoader::Run() {
     if (Terminated())
         Fail(leCancelled, Percent);
     else if (code != leNone)
-        Fail(static_cast<std::uint8_t>(code), Percent);
+        Fail(code, Percent);
     else
         Report(lsDone, 0);
 }
@@ -115,11 +115,11 @@ void TThSendLoader::ConfigurePort() {
     port_.OnERR = nullptr;
 }
 
-int TThSendLoader::Handshake() {
+TLoaderError TThSendLoader::Handshake() {
     for (;;) {
         Pause(kWakeUpPauseMs);
         if (Terminated()) return leCancelled;
-        int code = SendBytes(LoaderWire::WakeUp, sizeof LoaderWire::WakeUp);
+        TLoaderError code = SendBytes(LoaderWire::WakeUp, sizeof LoaderWire::WakeUp);
         if (Terminated()) return code;
         if (code != leNone) continue;
         if (port_.InQueueCount() <= 0) continue;
@@ -137,7 +137,7 @@ int TThSendLoader::Handshake() {
     return SendBytes(&LoaderWire::Start, 1);
 }
 
-int TThSendLoader::SendLoaderFile() {
+TLoaderError TThSendLoader::SendLoaderFile() {
     Report(lsSending, 0);
     int fd = open(LoaderFile.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return leFileOpenFailed;
@@ -147,12 +147,12 @@ int TThSendLoader::SendLoaderFile() {
         close(fd);
         return leFileOpenFailed;
     }
-    int code = Upload(fd);
+    TLoaderError code = Upload(fd);
     close(fd);
     return code;
 }
 
-int TThSendLoader::Upload(int fd) {
+TLoaderError TThSendLoader::Upload(int fd) {
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return leFileOpenFailed;
     TLoaderUpload upload(
@@ -160,7 +160,7 @@ int TThSendLoader::Upload(int fd) {
         [fd](std::uint8_t* buffer, std::size_t size) { return ReadFully(fd, buffer, size); });
     for (;;) {
         TLoaderUpload::TAction action = upload.Next();
-        int code = leNone;
+        TLoaderError code = leNone;
         switch (action.Step) {
             case TLoaderUpload::TStep::Finished:
                 return action.Code;
@@ -181,7 +181,7 @@ int TThSendLoader::Upload(int fd) {
     }
 }
 
-int TThSendLoader::ReceiveBytes(std::uint8_t* buffer, int n) {
+TLoaderError TThSendLoader::ReceiveBytes(std::uint8_t* buffer, int n) {
     const std::uint32_t start = TickCount();
     for (;;) {
         if (Terminated()) return leNone;
@@ -195,7 +195,7 @@ int TThSendLoader::ReceiveBytes(std::uint8_t* buffer, int n) {
     }
 }
 
-int TThSendLoader::SendBytes(const std::uint8_t* buffer, int n) {
+TLoaderError TThSendLoader::SendBytes(const std::uint8_t* buffer, int n) {
     // A write that cannot drain gives up within the phase's time-out; a stop request ends it
     // at once (the caller looks at the request itself).
     switch (SendWithin(port_, buffer, n, Timeout, [this] { return Terminated(); })) {
@@ -208,7 +208,7 @@ int TThSendLoader::SendBytes(const std::uint8_t* buffer, int n) {
     return leNone;
 }
 
-void TThSendLoader::Report(std::uint8_t state, int percent) {
+void TThSendLoader::Report(TLoaderState state, int percent) {
     State = state;
     Percent = percent;
     try {
@@ -220,7 +220,7 @@ void TThSendLoader::Report(std::uint8_t state, int percent) {
     }
 }
 
-void TThSendLoader::Fail(std::uint8_t code, int percent) {
+void TThSendLoader::Fail(TLoaderError code, int percent) {
     ErrorCode = code;
     Report(lsFailed, percent);
 }

@@ -26,8 +26,8 @@ bool LockingUnsupported(int error);
 
 class TThSendLoader : public TThread {
 public:
-    using TStatusEvent = std::function<void(TThread* sender, std::uint8_t state, int percent,
-                                            std::uint8_t errorCode)>;
+    using TStatusEvent = std::function<void(TThread* sender, TLoaderState state, int percent,
+                                            TLoaderError errorCode)>;
 
     // port: the shared serial port component (rs232c1), used only while the thread runs.
     explicit TThSendLoader(Trs232c& port);
@@ -42,9 +42,9 @@ public:
     std::uint32_t TransferTimeout = 120000;
 
     // Maintained by the thread: the values of the next report, and the current time-out.
-    std::uint8_t State = lsWaiting;
+    TLoaderState State = lsWaiting;
     int Percent = 0;
-    std::uint8_t ErrorCode = leNone;
+    TLoaderError ErrorCode = leNone;
     std::uint32_t Timeout = 0;
     // Why the port could not be opened (UTF-8), set before the failure report; "" otherwise.
     std::string PortProblem;
@@ -62,18 +62,18 @@ protected:
 private:
     void Run();
     void ConfigurePort();
-    int Handshake();
-    int SendLoaderFile();
+    TLoaderError Handshake();
+    TLoaderError SendLoaderFile();
     // Drives the block upload over the port; the file is open on fd.
-    int Upload(int fd);
+    TLoaderError Upload(int fd);
     // Waits until n bytes are queued, then reads them: 0, 1 (time-out) or 6 (read failed); 0
     // without reading when termination is requested.
-    int ReceiveBytes(std::uint8_t* buffer, int n);
+    TLoaderError ReceiveBytes(std::uint8_t* buffer, int n);
     // Writes until a write succeeds: 0, or 1 when the writes keep failing beyond the time-out;
     // 0 when termination is requested.
-    int SendBytes(const std::uint8_t* buffer, int n);
-    void Report(std::uint8_t state, int percent);
-    void Fail(std::uint8_t code, int percent);
+    TLoaderError SendBytes(const std::uint8_t* buffer, int n);
+    void Report(TLoaderState state, int percent);
+    void Fail(TLoaderError code, int percent);
     // Sleeps, in short steps so that a termination request ends the pause early.
     void Pause(std::uint32_t milliseconds);
 

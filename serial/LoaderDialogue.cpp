@@ -25,7 +25,7 @@ std::uint8_t BlockChecksum(const std::uint8_t* data, std::size_t size) {
 TLoaderUpload::TLoaderUpload(std::uint64_t fileSize, TBlockReader reader)
     : fileSize_(fileSize), reader_(std::move(reader)) {}
 
-TLoaderUpload::TAction TLoaderUpload::Finish(std::uint8_t code) {
+TLoaderUpload::TAction TLoaderUpload::Finish(TLoaderError code) {
     phase_ = TPhase::Finished;
     code_ = code;
     return TAction{TStep::Finished, {}, 0, code};
@@ -43,7 +43,7 @@ TLoaderUpload::TAction TLoaderUpload::Next() {
         case TPhase::AckLength:
         case TPhase::AckAfterLast:
         case TPhase::AckEnd:
-            return TAction{TStep::AwaitAck, {}, 0, 0};
+            return TAction{TStep::AwaitAck, {}, 0, leNone};
         case TPhase::ReadBlock: {
             block_.resize(LoaderWire::BlockSize);
             std::ptrdiff_t got = reader_ ? reader_(block_.data(), block_.size()) : 0;
@@ -65,22 +65,22 @@ TLoaderUpload::TAction TLoaderUpload::Next() {
                 TStep::Send,
                 {static_cast<std::uint8_t>(length & 0xFF), static_cast<std::uint8_t>(length >> 8)},
                 0,
-                0};
+                leNone};
         }
         case TPhase::SendData:
             phase_ = TPhase::SendChecksum;
-            return TAction{TStep::Send, block_, 0, 0};
+            return TAction{TStep::Send, block_, 0, leNone};
         case TPhase::SendChecksum:
             phase_ = TPhase::Report;
             sent_ += block_.size();
-            return TAction{TStep::Send, {BlockChecksum(block_.data(), block_.size())}, 0, 0};
+            return TAction{TStep::Send, {BlockChecksum(block_.data(), block_.size())}, 0, leNone};
         case TPhase::Report:
             phase_ = block_.size() == LoaderWire::BlockSize ? TPhase::AckBeforeBlock
                                                             : TPhase::AckAfterLast;
-            return TAction{TStep::Report, {}, PercentSent(), 0};
+            return TAction{TStep::Report, {}, PercentSent(), leNone};
         case TPhase::EndMarker:
             phase_ = TPhase::AckEnd;
-            return TAction{TStep::Send, {0x00, 0x00}, 0, 0};
+            return TAction{TStep::Send, {0x00, 0x00}, 0, leNone};
         case TPhase::Finished:
             break;
     }
@@ -88,7 +88,7 @@ TLoaderUpload::TAction TLoaderUpload::Next() {
 }
 
 void TLoaderUpload::Acknowledged(std::uint8_t byte) {
-    const std::uint8_t code = AckCode(byte);
+    const TLoaderError code = AckCode(byte);
     switch (phase_) {
         case TPhase::AckBeforeBlock:
             phase_ = TPhase::ReadBlock;

@@ -66,7 +66,7 @@ public:
         TStep Step = TStep::Finished;
         std::vector<std::uint8_t> Bytes;  // Send: the bytes
         int Percent = 0;                  // Report: bytes sent x 100 / file size
-        std::uint8_t Code = 0;            // Finished: 0 or a TLoaderError
+        TLoaderError Code = leNone;       // Finished: the outcome
     };
     // Fills the buffer with up to size bytes of the file: the count, 0 at the end, -1 on error.
     using TBlockReader = std::function<std::ptrdiff_t(std::uint8_t* buffer, std::size_t size)>;
@@ -90,7 +90,7 @@ private:
         AckEnd,
         Finished
     };
-    TAction Finish(std::uint8_t code);
+    TAction Finish(TLoaderError code);
     int PercentSent() const;
 
     std::uint64_t fileSize_;
@@ -98,5 +98,5 @@ private:
     TPhase phase_ = TPhase::AckBeforeBlock;
     std::vector<std::uint8_t> block_;
     std::uint64_t sent_ = 0;
-    std::uint8_t code_ = 0;
+    TLoaderError code_ = leNone;
 };

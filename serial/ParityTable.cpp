@@ -4,26 +4,25 @@
 #include <map>
 
 #include "Cp932.h"
-#include "SerialDevice.h"
 
 namespace {
 
 struct TParityWords {
-    std::uint8_t parity;
+    TParity parity;
     const char* words[6];
 };
 
 constexpr TParityWords kTable[] = {
-    {NOPARITY, {"無し", "なし"}},
-    {ODDPARITY, {"奇数", "きすう", "ODD", "odd", "ＯＤＤ", "ｏｄｄ"}},
-    {EVENPARITY, {"偶数", "ぐうすう", "EVEN", "even", "ＥＶＥＮ", "ｅｖｅｎ"}},
-    {MARKPARITY, {"マーク", "まーく", "MARK", "mark", "ＭＡＲＫ", "ｍａｒｋ"}},
-    {SPACEPARITY, {"スペース", "すぺーす", "SPACE", "space", "ＳＰＡＣＥ", "ｓｐａｃｅ"}},
+    {TParity::None, {"無し", "なし"}},
+    {TParity::Odd, {"奇数", "きすう", "ODD", "odd", "ＯＤＤ", "ｏｄｄ"}},
+    {TParity::Even, {"偶数", "ぐうすう", "EVEN", "even", "ＥＶＥＮ", "ｅｖｅｎ"}},
+    {TParity::Mark, {"マーク", "まーく", "MARK", "mark", "ＭＡＲＫ", "ｍａｒｋ"}},
+    {TParity::Space, {"スペース", "すぺーす", "SPACE", "space", "ＳＰＡＣＥ", "ｓｐａｃｅ"}},
 };
 
-const std::map<std::string, std::uint8_t>& WordsInShiftJis() {
-    static const std::map<std::string, std::uint8_t> words = [] {
-        std::map<std::string, std::uint8_t> table;
+const std::map<std::string, TParity>& WordsInShiftJis() {
+    static const std::map<std::string, TParity> words = [] {
+        std::map<std::string, TParity> table;
         for (const TParityWords& entry : kTable)
             for (const char* word : entry.words)
                 if (word) table.emplace(Utf8ToSjis(word), entry.parity);
@@ -34,7 +33,7 @@ const std::map<std::string, std::uint8_t>& WordsInShiftJis() {
 
 }  // namespace
 
-std::optional<std::uint8_t> ParityFromWord(const std::string& word) {
+std::optional<TParity> ParityFromWord(const std::string& word) {
     const auto& words = WordsInShiftJis();
     auto found = words.find(word);
     if (found == words.end()) return std::nullopt;

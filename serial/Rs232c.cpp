@@ -7,20 +7,14 @@
 
 #include "CommThread.h"
 
-namespace {
-
-std::optional<std::uint8_t> StopBitsFromText(const std::string& text) {
-    if (text == "1") return ONESTOPBIT;
-    if (text == "1.5") return ONE5STOPBITS;
-    if (text == "2") return TWOSTOPBITS;
+std::optional<TStopBits> StopBitsFromText(const std::string& text) {
+    if (text == "1") return TStopBits::One;
+    if (text == "1.5") return TStopBits::OnePointFive;
+    if (text == "2") return TStopBits::Two;
     return std::nullopt;
 }
 
-}  // namespace
-
-Trs232c::Trs232c() {
-    if (OnCreate) OnCreate(this);
-}
+Trs232c::Trs232c() = default;
 
 Trs232c::~Trs232c() { Close(); }
 
@@ -40,18 +34,7 @@ void Trs232c::FillCommState(TCommState& dcb) const {
 }
 
 std::uint32_t Trs232c::BuildEventMask() const {
-    std::uint32_t mask = 0;
-    if (OnBREAK) mask |= EV_BREAK;
-    if (OnCTS) mask |= EV_CTS;
-    if (OnDSR) mask |= EV_DSR;
-    if (OnERR) mask |= EV_ERR;
-    if (OnRING) mask |= EV_RING;
-    if (OnRLSD) mask |= EV_RLSD;
-    if (OnRXCHAR) mask |= EV_RXCHAR;
-    if (OnPACKET) mask |= EV_RXCHAR;
-    if (OnRXFLAG) mask |= EV_RXFLAG;
-    if (OnTXEMPTY) mask |= EV_TXEMPTY;
-    return mask;
+    return (OnERR ? EV_ERR : 0) | (OnRXCHAR || OnPACKET ? EV_RXCHAR : 0);
 }
 
 bool Trs232c::FailOpen() {
@@ -160,7 +143,7 @@ TSerialDevice* Trs232c::PortHandle() { return open_ ? &device_ : nullptr; }
 
 bool Trs232c::SetDTR(bool on) {
     if (!open_) return false;
-    return device_.EscapeCommFunction(on ? SETDTR : CLRDTR);
+    return device_.SetDtr(on);
 }
 
 int Trs232c::WaitForInQueue(int count, int milliseconds) {

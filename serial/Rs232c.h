@@ -1,8 +1,9 @@
 // Trs232c: the serial port component. It owns one RS-232C port: it opens the port by name,
 // applies the line settings and time-outs of its published properties, reads and writes blocks
 // of bytes, reports the receive queue level, drives DTR and, while the port is open, runs the
-// event thread tcommthread that calls the line-event handlers. The program has one instance,
-// rs232c1 on TDmod; every serial activity sets the properties it needs, opens, works, closes.
+// event thread tcommthread that calls the handlers of received bytes and line errors. The program
+// has one instance, rs232c1 on TDmod; every serial activity sets the properties it needs, opens,
+// works, closes.
 //
 // Failures are reported only through results (false, -1, null); nothing is thrown. Settings
 // take effect at the next Open; handlers are looked up on every event, but the event mask is
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "NotifyEvent.h"
@@ -20,6 +22,9 @@
 #include "SerialDevice.h"
 
 class tcommthread;
+
+// The stop bits a stopbit text stands for: "1", "1.5" or "2"; nullopt for any other text.
+std::optional<TStopBits> StopBitsFromText(const std::string& text);
 
 class Trs232c {
 public:
@@ -31,7 +36,7 @@ public:
 
     // Published properties, with the values of the stored description.
     int charbit = 8;            // data bits; the low byte becomes the DCB ByteSize
-    std::string stopbit = "1";  // "1", "1.5" or "2"; other texts keep the driver's value
+    std::string stopbit = "1";  // "1", "1.5" or "2" (StopBitsFromText); others keep the driver's
     int bps = 9600;             // baud rate
     std::string portname = "COM1";
     int rxbuffsize = 1024;                    // receive queue, bytes
@@ -50,18 +55,11 @@ public:
     char EofChar = 0x00;
     char EvtChar = 0x00;
 
-    // Line events (sender: the tcommthread), in the order they are dispatched.
-    TNotifyEvent OnBREAK;
-    TNotifyEvent OnCTS;
-    TNotifyEvent OnDSR;
+    // Line events (sender: the tcommthread), in the order they are dispatched: a line error,
+    // then bytes received (OnPACKET below first, then OnRXCHAR).
     TNotifyEvent OnERR;
-    TNotifyEvent OnRING;
-    TNotifyEvent OnRLSD;
     TNotifyEvent OnRXCHAR;
-    TNotifyEvent OnRXFLAG;
-    TNotifyEvent OnTXEMPTY;
     // Component events (sender: the component).
-    TNotifyEvent OnCreate;
     TNotifyEvent OnOpen;
     TNotifyEvent OnClose;
     // Receive queue holds at least packetsize bytes (sender: the tcommthread).

@@ -30,14 +30,16 @@ protected:
 
     TReportWorker::TReport LoaderReport(std::uint8_t state, int percent, std::uint8_t code) {
         return [this, state, percent, code](TThread* sender) {
-            module.LoaderProgress(sender, state, percent, code);
+            module.LoaderProgress(sender, static_cast<TLoaderState>(state), percent,
+                                  static_cast<TLoaderError>(code));
         };
     }
     TReportWorker::TReport TransferReport(std::uint8_t status, std::int32_t percent,
                                           std::int32_t done, std::uint8_t code,
                                           std::int32_t total) {
         return [this, status, percent, done, code, total](TThread* sender) {
-            module.TransferProgress(sender, status, percent, done, code, total);
+            module.TransferProgress(sender, static_cast<TransferStatus>(status), percent, done,
+                                    static_cast<TransferError>(code), total);
         };
     }
 

@@ -91,7 +91,7 @@ TEST_F(TOperationsTest, AListenerGetsTheStatusPagesEventsTyped) {
     } listener;
     module.Listener = &listener;
     StoreControls();
-    module.TransferProgress(nullptr, tsWriting, 50, 1048576, 0, 2097152);
+    module.TransferProgress(nullptr, tsWriting, 50, 1048576, teNone, 2097152);
     EXPECT_EQ(listener.events,
               (std::vector<std::string>{"writing", "total 2097152", "done 1048576", "50%"}));
     EXPECT_EQ(Label(), "書き込み中です．．．");
