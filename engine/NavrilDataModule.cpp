@@ -44,6 +44,11 @@ void TnavrilDataModule::BeginReport(TEditControl& totalSizeEdit, TEditControl& p
     report_ = std::make_unique<TReportPair>(*page_, Listener);
 }
 
+int TnavrilDataModule::Ended(int result) {
+    if (Listener) Listener->Result(static_cast<OperationResult>(result), LastFailureCause);
+    return result;
+}
+
 TOperationReport& TnavrilDataModule::Report() {
     // A report handler called outside an operation (a test driving it directly) writes to
     // plain controls nobody reads.

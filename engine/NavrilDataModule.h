@@ -28,9 +28,6 @@ class TThSendLoader;
 class TThFupd;
 class TThread;
 
-// Result of every operation: 0 finished, 1 error, 2 cancelled.
-enum OperationResult : int { orDone = 0, orError = 1, orCancelled = 2 };
-
 class TnavrilDataModule {
 public:
     explicit TnavrilDataModule(TDialogs& dialogs);
@@ -157,6 +154,8 @@ private:
     // Shows "error" with the default cursor; the result of a failed serial operation. When the
     // user abandoned the handshake, shows "cancelled" instead and gives 2.
     int SerialOperationFailed();
+    // The operation's end for the listener (its result and LastFailureCause); gives result.
+    int Ended(int result);
     // Waits for the loader thread; while it waits for the access point's answer, the window's
     // messages are processed too, so that the Cancel button works.
     void WaitForLoader(TThSendLoader& loader);

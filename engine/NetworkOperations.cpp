@@ -163,7 +163,8 @@ std::string SendChunks(TClientSocket& socket, std::FILE* file, double size, int 
     for (;;) {
         std::size_t count = std::fread(chunk, 1, sizeof(chunk), file);
         if (count == 0) {
-            if (std::ferror(file)) return "the file could not be read after " + PlainCount(sent) + " bytes";
+            if (std::ferror(file))
+                return "the file could not be read after " + PlainCount(sent) + " bytes";
             if (sent < size) {
                 return "the file ended after " + PlainCount(sent) + " of its " + PlainCount(size) +
                        " bytes while it was sent";
@@ -241,8 +242,8 @@ int StreamFile(TnavrilDataModule& module, const std::string& address, TUploadFil
     ProcessMessages();
     module.SetPhase(TPhase::Writing, TCursor::HourGlass);
     double sent = 0.0;
-    std::string failure = SendChunks(socket, upload.file.get(), upload.size,
-                                     module.NetworkIdleLimitMs, report, sent);
+    std::string failure =
+        SendChunks(socket, upload.file.get(), upload.size, module.NetworkIdleLimitMs, report, sent);
     if (failure.empty()) ConfirmDelivery(socket, sent, module.NetworkIdleLimitMs, failure);
     if (!failure.empty()) return NetworkOperationFailed(module, failure);
     socket.Close();
@@ -311,17 +312,17 @@ int TnavrilDataModule::UploadFirmwareByNetwork(
     LastFailureCause.clear();
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareUpdate)) {
-        return orCancelled;
+        return Ended(orCancelled);
     }
     const char* formData = keepUserSetting ? kKeepSettings : kDiscardSettings;
     TUploadFile upload = OpenUploadFile(fileName);
     SetPhase(TPhase::Connecting, TCursor::HourGlass);
-    if (!upload.file) return NetworkOperationFailed(*this, upload.failure);
+    if (!upload.file) return Ended(NetworkOperationFailed(*this, upload.failure));
     KickFirmwareUpdate(address, userName, password, kUpdatePage, formData);
     PauseAfterRequest();
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
-    return StreamFile(*this, address, upload);
+    if (!failure.empty()) return Ended(NetworkOperationFailed(*this, failure));
+    return Ended(StreamFile(*this, address, upload));
 }
 
 int TnavrilDataModule::SendFileBySocket(const std::string& address, const std::string& fileName,
@@ -331,11 +332,11 @@ int TnavrilDataModule::SendFileBySocket(const std::string& address, const std::s
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     TUploadFile upload = OpenUploadFile(fileName);
     SetPhase(TPhase::Connecting, TCursor::HourGlass);
-    if (!upload.file) return NetworkOperationFailed(*this, upload.failure);
+    if (!upload.file) return Ended(NetworkOperationFailed(*this, upload.failure));
     // The caller issued the update request and waited; its refusal ends the send here too.
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
-    return StreamFile(*this, address, upload);
+    if (!failure.empty()) return Ended(NetworkOperationFailed(*this, failure));
+    return Ended(StreamFile(*this, address, upload));
 }
 
 int TnavrilDataModule::DownloadFirmwareByNetwork(
@@ -345,7 +346,7 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     LastFailureCause.clear();
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
     if (!ConfirmedOrCancelled(EngineStrings::ConfirmFirmwareDownload)) {
-        return orCancelled;
+        return Ended(orCancelled);
     }
     SetPhase(TPhase::Connecting, TCursor::HourGlass);
     // The image goes to a new file beside the destination, which it replaces only once it is
@@ -356,16 +357,16 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
     try {
         file.emplace(fileName);
     } catch (const EFileError& error) {
-        return NetworkOperationFailed(*this, error.what());
+        return Ended(NetworkOperationFailed(*this, error.what()));
     }
     KickFirmwareUpdate(address, userName, password, kDownloadPage, std::string());
     PauseAfterRequest();
     std::string failure = UpdateRequestFailure(address);
-    if (!failure.empty()) return NetworkOperationFailed(*this, failure);
+    if (!failure.empty()) return Ended(NetworkOperationFailed(*this, failure));
     TConnectionGuard connection(ClientSocket);
     ClientSocket.Address = address;
     if (!ClientSocket.OpenWhile(kServiceSliceMs, ProcessMessages)) {
-        return NetworkOperationFailed(*this, PortCause(address, ClientSocket));
+        return Ended(NetworkOperationFailed(*this, PortCause(address, ClientSocket)));
     }
     Report().Percent(0);
     Report().Total(kAssumedDownloadSize);
@@ -380,12 +381,12 @@ int TnavrilDataModule::DownloadFirmwareByNetwork(
             ReceivedImageLooksWhole(received.head, static_cast<std::uint64_t>(received.bytes),
                                     failure);
         }
-        if (!failure.empty()) return NetworkOperationFailed(*this, failure);
+        if (!failure.empty()) return Ended(NetworkOperationFailed(*this, failure));
         ClientSocket.Close();
         file->Commit();
     } catch (const EFileError& error) {
-        return NetworkOperationFailed(*this, error.what());
+        return Ended(NetworkOperationFailed(*this, error.what()));
     }
     SetPhase(TPhase::Finished, TCursor::Default);
-    return orDone;
+    return Ended(orDone);
 }

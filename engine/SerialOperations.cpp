@@ -32,7 +32,7 @@ int TnavrilDataModule::UploadFirmwareBySerial(const std::string& portName,
                                               TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                               TLabelControl& statusLabel) {
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmUpload);
+    return Ended(RunSerialTransfer(portName, kFirmwareLoader, fileName, tmUpload));
 }
 
 int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& portName,
@@ -41,7 +41,7 @@ int TnavrilDataModule::DownloadFirmwareBySerial(const std::string& portName,
                                                 TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                                 TLabelControl& statusLabel) {
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    return RunSerialTransfer(portName, kFirmwareLoader, fileName, tmDownload);
+    return Ended(RunSerialTransfer(portName, kFirmwareLoader, fileName, tmDownload));
 }
 
 int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName, const std::string& fileName,
@@ -49,7 +49,7 @@ int TnavrilDataModule::UpdateBiosBySerial(const std::string& portName, const std
                                           TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                           TLabelControl& statusLabel) {
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    return RunSerialTransfer(portName, kBiosLoader, fileName, tmBios);
+    return Ended(RunSerialTransfer(portName, kBiosLoader, fileName, tmBios));
 }
 
 int TnavrilDataModule::RunSerialTransfer(const std::string& portName, const char* loaderName,

@@ -19,19 +19,19 @@ int TnavrilDataModule::SetMacAddressBySerial(const std::string& portName,
                                              TEditControl& proceedSizeEdit, TGaugeControl& gauge,
                                              TLabelControl& statusLabel) {
     // Declining leaves the previous status text in place.
-    if (!Confirmed(EngineStrings::ConfirmPowerOff)) return orCancelled;
+    if (!Confirmed(EngineStrings::ConfirmPowerOff)) return Ended(orCancelled);
     BeginReport(totalSizeEdit, proceedSizeEdit, gauge, statusLabel);
-    if (!SendLoader(portName, kSetupLoader)) return SerialOperationFailed();
-    if (Dlg8019Setup == nullptr) return SerialOperationFailed();
+    if (!SendLoader(portName, kSetupLoader)) return Ended(SerialOperationFailed());
+    if (Dlg8019Setup == nullptr) return Ended(SerialOperationFailed());
     const int result = Dlg8019Setup->ExecuteSetup(true);
     if (result == TSetup8019::ResultOk) {
         SetPhase(TPhase::Finished, TCursor::Default);
-        return orDone;
+        return Ended(orDone);
     }
     if (result == TSetup8019::ResultTransferFailed) {
         SetPhase(TPhase::Failed, TCursor::Default);
-        return orError;
+        return Ended(orError);
     }
     SetPhase(TPhase::Cancelled, TCursor::Default);
-    return orCancelled;
+    return Ended(orCancelled);
 }

@@ -46,6 +46,10 @@ public:
     void GaugeShown() override;
     void Prompt(TPrompt prompt) override;
     void OtherPhase(const std::string& sjis) override;
+    // Only the listener hears of the result: the page shows the final phase.
+    void Result(OperationResult result, const std::string& cause) override {
+        if (listener_) listener_->Result(result, cause);
+    }
 
 private:
     template <typename TEvent>

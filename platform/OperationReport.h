@@ -6,6 +6,9 @@
 
 #include <string>
 
+// Result of every operation: 0 finished, 1 error, 2 cancelled.
+enum OperationResult : int { orDone = 0, orError = 1, orCancelled = 2 };
+
 // The phases of the operations, each with the status line the status page shows for it.
 enum class TPhase {
     Connecting,     // "接続要求中．．．"
@@ -49,5 +52,7 @@ public:
     virtual void Prompt(TPrompt prompt) = 0;
     // A status line of the front end's own (the filter write-back's preparation), Shift_JIS.
     virtual void OtherPhase(const std::string& sjis) = 0;
+    // The operation ended, with its result and, for an error, the reason the system gave
+    // where one is known (UTF-8, empty otherwise). The status page shows the final phase.
+    virtual void Result(OperationResult /*result*/, const std::string& /*cause*/) {}
 };
-

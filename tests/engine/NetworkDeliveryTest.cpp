@@ -43,6 +43,20 @@ TEST_F(TNetworkDelivery, ARequestThatNeverReachedTheAccessPointEndsBeforePort876
             return SendFile("127.0.7.22", file);
         },
     };
+    // A front end's listener learns the end as one event, with the same reason.
+    struct TResults : TOperationReport {
+        std::vector<std::pair<OperationResult, std::string>> ends;
+        void Phase(TPhase) override {}
+        void Total(double) override {}
+        void Done(double) override {}
+        void Percent(int) override {}
+        void Prompt(TPrompt) override {}
+        void OtherPhase(const std::string&) override {}
+        void Result(OperationResult result, const std::string& cause) override {
+            ends.emplace_back(result, cause);
+        }
+    } listener;
+    module.Listener = &listener;
     for (const auto& operation : operations) {
         EXPECT_EQ(operation(), orError);
         EXPECT_EQ(Label(), "エラーが発生しました");
@@ -50,7 +64,11 @@ TEST_F(TNetworkDelivery, ARequestThatNeverReachedTheAccessPointEndsBeforePort876
                                                "refused"),
                   std::string::npos)
             << module.LastFailureCause;
+        ASSERT_FALSE(listener.ends.empty());
+        EXPECT_EQ(listener.ends.back(), std::make_pair(orError, module.LastFailureCause));
     }
+    EXPECT_EQ(listener.ends.size(), 3u);
+    module.Listener = nullptr;
     EXPECT_EQ(TempDir::Read(backup), "the old image");
     EXPECT_TRUE(simulator.Report().Streams().empty()) << "port 8765 was touched";
 }
