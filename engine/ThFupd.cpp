@@ -138,16 +138,7 @@ TransferError TThFupd::Send(const std::uint8_t* data, std::size_t size) {
     return outcome == TSendOutcome::TimedOut ? teTimeout : teNone;
 }
 
-void TThFupd::Pause(std::uint32_t milliseconds) {
-    const std::uint32_t start = NowMs();
-    for (;;) {
-        if (Terminated()) return;
-        const std::uint32_t elapsed = NowMs() - start;
-        if (elapsed >= milliseconds) return;
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(std::min<std::uint32_t>(milliseconds - elapsed, 10)));
-    }
-}
+void TThFupd::Pause(std::uint32_t milliseconds) { SleepUnlessTerminated(milliseconds); }
 
 void TThFupd::Report(TransferStatus status, std::int32_t percent, std::int32_t doneBytes,
                      std::int32_t totalBytes) {

@@ -2,6 +2,7 @@
 // thread through the main-thread queue.
 #include "Thread.h"
 
+#include <chrono>
 #include <map>
 #include <vector>
 
@@ -34,6 +35,20 @@ void MarkFreedThreadEnded(std::thread::id id) {
 }
 
 }  // namespace
+
+void TThread::Terminate() {
+    {
+        std::lock_guard<std::mutex> lock(sleepMutex_);
+        terminated_ = true;
+    }
+    terminateWake_.notify_all();
+}
+
+void TThread::SleepUnlessTerminated(std::uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(sleepMutex_);
+    terminateWake_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                            [this] { return terminated_.load(); });
+}
 
 bool TThread::JoinFreedThreads() {
     TFreedThreads& threads = FreedThreads();

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -22,8 +24,8 @@ public:
 
     // Starts Execute on a new thread; a second call does nothing.
     void Start();
-    // Asks the body to stop at its next check of Terminated().
-    void Terminate() { terminated_ = true; }
+    // Asks the body to stop at its next check of Terminated(); ends a SleepUnlessTerminated.
+    void Terminate();
     bool Terminated() const { return terminated_; }
     // Blocks until Execute has returned (at once when never started).
     void WaitFor();
@@ -48,6 +50,8 @@ protected:
     virtual void Execute() = 0;
     // Runs fn on the main thread and blocks until it has run.
     void Synchronize(const std::function<void()>& fn);
+    // Sleeps for milliseconds, or until Terminate is called.
+    void SleepUnlessTerminated(std::uint32_t milliseconds);
 
 private:
     void Run();
@@ -57,5 +61,7 @@ private:
     std::atomic<bool> started_{false};
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
+    std::mutex sleepMutex_;
+    std::condition_variable terminateWake_;
     std::exception_ptr fatal_;
 };

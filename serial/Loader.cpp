@@ -69,7 +69,7 @@ void TThSendLoader::Run() {
         Fail(leFileMissing, 0);
         return;
     }
-    Pause(kStartPauseMs);
+    SleepUnlessTerminated(kStartPauseMs);
     ConfigurePort();
     if (!port_.Open()) {
         PortProblem = PortOpenProblem(SerialPortName, errno);
@@ -117,7 +117,7 @@ void TThSendLoader::ConfigurePort() {
 
 TLoaderError TThSendLoader::Handshake() {
     for (;;) {
-        Pause(kWakeUpPauseMs);
+        SleepUnlessTerminated(kWakeUpPauseMs);
         if (Terminated()) return leCancelled;
         TLoaderError code = SendBytes(LoaderWire::WakeUp, sizeof LoaderWire::WakeUp);
         if (Terminated()) return code;
@@ -223,15 +223,4 @@ void TThSendLoader::Report(TLoaderState state, int percent) {
 void TThSendLoader::Fail(TLoaderError code, int percent) {
     ErrorCode = code;
     Report(lsFailed, percent);
-}
-
-void TThSendLoader::Pause(std::uint32_t milliseconds) {
-    const std::uint32_t start = TickCount();
-    for (;;) {
-        if (Terminated()) return;
-        const std::uint32_t elapsed = TickCount() - start;
-        if (elapsed >= milliseconds) return;
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(std::min<std::uint32_t>(milliseconds - elapsed, 10)));
-    }
 }

@@ -74,8 +74,6 @@ private:
     TLoaderError SendBytes(const std::uint8_t* buffer, int n);
     void Report(TLoaderState state, int percent);
     void Fail(TLoaderError code, int percent);
-    // Sleeps, in short steps so that a termination request ends the pause early.
-    void Pause(std::uint32_t milliseconds);
 
     enum : int { kAwaitingAnswer, kAnswered, kAbandoned };
     // Who came first: the access point's answer or the user's cancel.

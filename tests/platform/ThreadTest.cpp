@@ -57,6 +57,7 @@ class TBodyThread : public TThread {
 public:
     explicit TBodyThread(std::function<void(TBodyThread&)> body) : body_(std::move(body)) {}
     ~TBodyThread() override { WaitFor(); }
+    using TThread::SleepUnlessTerminated;
     using TThread::Synchronize;
 
 protected:
@@ -223,8 +224,8 @@ TEST_F(TThreadTest, TheBodySeesTheStopRequest) {
     std::atomic<bool> running{false};
     TBodyThread worker([&](TBodyThread& self) {
         running = true;
-        while (!self.Terminated()) std::this_thread::sleep_for(1ms);
-        sawStop = true;
+        self.SleepUnlessTerminated(3600 * 1000);  // the stop request ends the hour at once
+        sawStop = self.Terminated();
     });
     worker.Start();
     worker.Terminate();
