@@ -33,7 +33,8 @@ std::string Synopsis(const TCliCommand& command) {
     std::string line = "tivra-cli " + command.Name;
     for (const TCliOption& option : command.Options) {
         if (option.Name == "help") continue;
-        line += " [--" + option.Name + (option.Value.empty() ? "" : " " + option.Value) + "]";
+        line += " [--" + option.Name + (option.Value.empty() ? "" : " " + option.Value) + "]" +
+                (option.Repeatable ? "..." : "");
     }
     return line;
 }

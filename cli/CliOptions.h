@@ -15,6 +15,7 @@ struct TCliOption {
     std::string Value;    // placeholder of the value ("FILE"); empty for a flag
     std::string Caption;  // the wizard's caption of the field this option fills, or empty
     std::string Help;     // one or two sentences
+    bool Repeatable = false;  // may be given more than once (each value is kept)
 };
 
 // A usage error: the message goes to standard error with a hint, and the status is 64.
@@ -38,6 +39,8 @@ public:
     std::string Value(const std::string& name, const std::string& fallback = "") const;
     // The value as a number in [min, max]; a value that is not one is a usage error.
     long Number(const std::string& name, long fallback, long min, long max) const;
+    // Every value given, in order (a repeatable option); empty when not given.
+    std::vector<std::string> Values(const std::string& name) const;
 
     void Set(const std::string& name, const std::string& value);
 
@@ -45,12 +48,12 @@ private:
     void Known(const std::string& name) const;
 
     std::set<std::string> known_;
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> values_;
 };
 
 // Reads "--name value", "--name=value" and "--name" flags; "--" ends the options. A flag given
 // a value, a value option without one, an unknown option, a repeated option or a word that is
-// not an option is a usage error.
+// not an option is a usage error; an option marked Repeatable may be given again.
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
                                 const std::vector<std::string>& arguments);
 

@@ -47,6 +47,8 @@ public:
     int WaitLimitMs = 10100;
     // Why the last fetch failed, for the person (UTF-8); empty after a success.
     std::string FailureCause;
+    // True when the last fetch ended in the access point's refusal of the login (401).
+    bool Refused() const { return refused_; }
     // The status line of the connection page (Shift_JIS); may be empty.
     std::function<void(const std::string& text)> OnStatusText;
 

@@ -121,3 +121,25 @@ BoundFileKind TLumeORBABind::GetBoundFileKind(const std::string& fileName) {
     if (head[0] == 0x55 && head[1] == 0xAA) return BoundFileKind::RawImage;
     return BoundFileKind::Other;
 }
+
+bool ReadBoundSlots(const std::string& bytes, TBoundSlots& slots, std::string& why) {
+    std::uint64_t at = 4;  // behind the marker
+    std::uint32_t* lengths[2] = {&slots.First, &slots.Second};
+    for (int slot = 0; slot < 2; ++slot) {
+        if (bytes.size() < at + 4) {
+            why = "the length of slot " + std::to_string(slot + 1) + " is cut off";
+            return false;
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        *lengths[slot] = static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
+                         static_cast<std::uint32_t>(p[3]) << 24;
+        at += 4 + std::uint64_t{*lengths[slot]};
+        if (bytes.size() < at) {
+            why = "slot " + std::to_string(slot + 1) + " announces " +
+                  std::to_string(*lengths[slot]) + " bytes, more than the file holds";
+            return false;
+        }
+    }
+    slots.Trailing = bytes.size() - at;
+    return true;
+}
