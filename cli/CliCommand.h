@@ -49,6 +49,8 @@ std::vector<TCliCommand> NetworkCommands();
 std::vector<TCliCommand> PortCommands();
 std::vector<TCliCommand> SerialCommands();
 std::vector<TCliCommand> FilterCommands();
+std::vector<TCliCommand> DoctorCommands();
+std::vector<TCliCommand> InfoCommands();
 
 // A line of the confirmation summary: its caption and the value (Shift_JIS).
 std::string SummaryLine(const char* caption, const std::string& valueSjis);

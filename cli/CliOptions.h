@@ -16,6 +16,9 @@ struct TCliOption {
     std::string Caption;  // the wizard's caption of the field this option fills, or empty
     std::string Help;     // one or two sentences
     bool Repeatable = false;  // may be given more than once (each value is kept)
+    // Not an option but the words of the command line that are not options ("FILE..."): Name
+    // is their placeholder, and Values(Name) lists them.
+    bool Operand = false;
 };
 
 // A usage error: the message goes to standard error with a hint, and the status is 64.
@@ -53,7 +56,8 @@ private:
 
 // Reads "--name value", "--name=value" and "--name" flags; "--" ends the options. A flag given
 // a value, a value option without one, an unknown option, a repeated option or a word that is
-// not an option is a usage error; an option marked Repeatable may be given again.
+// not an option is a usage error; an option marked Repeatable may be given again, and a
+// table with an Operand entry takes the words that are not options (also all after "--").
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
                                 const std::vector<std::string>& arguments);
 

@@ -17,6 +17,7 @@
 #include "EepromImage.h"
 #include "FirmwareFileCheck.h"
 #include "FirmwareFiles.h"
+#include "MacAddressRules.h"
 #include "MafCheck.h"
 #include "MafFile.h"
 #include "OperationRequest.h"
@@ -169,19 +170,11 @@ void DescribeFilterFile(const std::string& bytes, TFileIdentity& identity) {
     Verdict(identity, "filter-put", checkRefusal);
 }
 
-std::string MacWithColons(const std::string& hex) {
-    std::string text;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        text += (i ? ":" : "") + hex.substr(i, 2);
-    }
-    return text;
-}
-
 void DescribeSettings(const std::string& path, TFileIdentity& identity) {
     TConfig8019 config;
     TConfig8019Options options;
     LoadConfig8019(TPrivateProfile::Load(path), config, options);
-    Fact(identity, "mac", MacWithColons(SjisToUtf8(config.MACID)));
+    Fact(identity, "mac", MacAddressWithColons(SjisToUtf8(config.MACID)));
     Fact(identity, "auto_increment", options.AutoInc ? "on" : "off");
     Fact(identity, "ndis", options.NDIS ? "on" : "off");
     char ioBase[8];
