@@ -1,7 +1,6 @@
 // The kind of a file from its first bytes and its name, then the kind's reader.
 #include "FileIdentity.h"
 
-#include <openssl/evp.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include "FirmwareFiles.h"
 #include "MafFile.h"
 #include "OrbaBind.h"
+#include "Sha256.h"
 #include "ContainerHead.h"
 
 namespace {
@@ -134,19 +134,4 @@ const char* FileKindCaption(TFileKind kind) {
             return "Ethernet controller settings file";
     }
     return "";
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
-        return std::string();
-    }
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < length; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 15];
-    }
-    return text;
 }

@@ -54,6 +54,3 @@ TFileIdentity IdentifyFile(const std::string& path);
 // A short name for programs ("raw-image") and a caption for people ("raw firmware image").
 const char* FileKindId(TFileKind kind);
 const char* FileKindCaption(TFileKind kind);
-
-// The SHA-256 digest of bytes in lower-case hexadecimal (libcrypto).
-std::string Sha256Hex(const std::string& bytes);

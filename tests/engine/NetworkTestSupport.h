@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "ApSimDigest.h"
+#include "Sha256.h"
 #include "ApSimForTest.h"
 #include "ApSimStreamSide.h"
 #include "ApSimulator.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "../engine/Watchdog.h"
-#include "ApSimDigest.h"
+#include "Sha256.h"
 #include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "DataModuleRunner.h"

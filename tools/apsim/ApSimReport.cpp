@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ApSimDigest.h"
+#include "Sha256.h"
 #include "ApSimJson.h"
 
 std::string TApSimRequest::Header(const std::string& name) const {
