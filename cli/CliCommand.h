@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "OperationRequest.h"
-
 #include "CliCancel.h"
 #include "CliDialogs.h"
 #include "CliOptions.h"
+#include "OperationRequest.h"
 #include "ProgressView.h"
 #include "TerminalText.h"
 

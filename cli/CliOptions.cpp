@@ -125,7 +125,8 @@ TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
         std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
         const TCliOption* option = Find(table, name);
         if (!option || option->Operand) throw ECliUsage("unknown option --" + name);
-        if (parsed.Has(name) && !option->Repeatable) throw ECliUsage("--" + name + " is given twice");
+        if (parsed.Has(name) && !option->Repeatable)
+            throw ECliUsage("--" + name + " is given twice");
         std::string value;
         if (option->Value.empty()) {
             if (equals != std::string::npos) throw ECliUsage("--" + name + " takes no value");

@@ -11,10 +11,10 @@
 #include <vector>
 
 struct TCliOption {
-    std::string Name;     // without the leading "--"
-    std::string Value;    // placeholder of the value ("FILE"); empty for a flag
-    std::string Caption;  // the wizard's caption of the field this option fills, or empty
-    std::string Help;     // one or two sentences
+    std::string Name;         // without the leading "--"
+    std::string Value;        // placeholder of the value ("FILE"); empty for a flag
+    std::string Caption;      // the wizard's caption of the field this option fills, or empty
+    std::string Help;         // one or two sentences
     bool Repeatable = false;  // may be given more than once (each value is kept)
     // Not an option but the words of the command line that are not options ("FILE..."): Name
     // is their placeholder, and Values(Name) lists them.

@@ -4,17 +4,18 @@
 // opened (an open raises DTR and RTS).
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 enum class TCheckState { Passed, Failed, NotChecked };
 
 struct TDoctorCheck {
-    std::string Id;       // what was checked, for programs ("port80", "COM1.permission")
+    std::string Id;  // what was checked, for programs ("port80", "COM1.permission")
     TCheckState State = TCheckState::NotChecked;
-    std::string Text;     // what was found (UTF-8)
-    std::string Fix;      // for a failed check: what to do; for one not checked: why
+    std::string Text;  // what was found (UTF-8)
+    std::string Fix;   // for a failed check: what to do; for one not checked: why
 };
 
 using TDoctorChecks = std::vector<TDoctorCheck>;

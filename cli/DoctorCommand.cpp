@@ -53,8 +53,8 @@ int RunDoctor(TCliContext& c) {
         checks = NetworkChecks(c.Arguments.Value("address"), c.Arguments.Value("user", "root"),
                                password);
     } else {
-        checks.push_back({"network", TCheckState::NotChecked, "the access point",
-                          "no --address given"});
+        checks.push_back(
+            {"network", TCheckState::NotChecked, "the access point", "no --address given"});
     }
     std::vector<std::string> ports = c.Arguments.Values("port");
     const bool named = !ports.empty();
@@ -70,9 +70,9 @@ int RunDoctor(TCliContext& c) {
         Report(c, check);
     }
     const int status = counts[1] ? kExitError : kExitDone;
-    c.View.Result(status, Utf8ToSjis(std::to_string(counts[0]) + " passed, " +
-                                     std::to_string(counts[1]) + " failed, " +
-                                     std::to_string(counts[2]) + " not checked"));
+    c.View.Result(status,
+                  Utf8ToSjis(std::to_string(counts[0]) + " passed, " + std::to_string(counts[1]) +
+                             " failed, " + std::to_string(counts[2]) + " not checked"));
     return status;
 }
 

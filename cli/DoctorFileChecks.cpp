@@ -17,10 +17,9 @@ TDoctorChecks FileChecks(const std::string& loaderFolder) {
         struct stat status {};
         const std::string id = std::string("loader.") + loader.FileName;
         if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-            checks.push_back({id, TCheckState::Passed,
-                              path + ": " + GroupedCount(status.st_size) + " bytes, for " +
-                                  loader.Purpose,
-                              ""});
+            checks.push_back(
+                {id, TCheckState::Passed,
+                 path + ": " + GroupedCount(status.st_size) + " bytes, for " + loader.Purpose, ""});
         } else {
             checks.push_back({id, TCheckState::Failed,
                               path + " is missing; " + loader.Purpose + " cannot run",
@@ -34,13 +33,13 @@ TDoctorChecks FileChecks(const std::string& loaderFolder) {
     TConfig8019Options options;
     LoadConfig8019(location, config, options);
     const std::string mac = MacAddressWithColons(SjisToUtf8(config.MACID));
-    const std::string where = FileExists(readPath)
-                                  ? readPath
-                                  : "none yet (the defaults apply; mac saves it in " +
-                                        location.ConfigFolder + "/)";
+    const std::string where =
+        FileExists(readPath)
+            ? readPath
+            : "none yet (the defaults apply; mac saves it in " + location.ConfigFolder + "/)";
     checks.push_back({"settings", TCheckState::Passed,
-                      std::string(Config8019FileName) + ": " + where + "; next MAC address " +
-                          mac + ", automatic increment " + (options.AutoInc ? "on" : "off"),
+                      std::string(Config8019FileName) + ": " + where + "; next MAC address " + mac +
+                          ", automatic increment " + (options.AutoInc ? "on" : "off"),
                       ""});
     return checks;
 }

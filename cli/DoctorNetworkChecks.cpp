@@ -26,9 +26,8 @@ namespace {
 constexpr int kConnectLimitMs = 2000;
 constexpr int kLoginLimitMs = 4000;
 
-constexpr const char* kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy",
-                                           "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                                           "no_proxy", "NO_PROXY"};
+constexpr const char* kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                                           "all_proxy",  "ALL_PROXY",  "no_proxy",    "NO_PROXY"};
 
 TDoctorCheck Check(const std::string& id, TCheckState state, const std::string& text,
                    const std::string& fix = {}) {
@@ -95,13 +94,13 @@ TDoctorCheck Port80Check(const std::string& address) {
                                           .count());
     if (open) {
         socket.Close();
-        return Check("port80", TCheckState::Passed,
-                     "port 80 of " + address + " accepted a connection in " + std::to_string(ms) +
-                         " ms");
+        return Check(
+            "port80", TCheckState::Passed,
+            "port 80 of " + address + " accepted a connection in " + std::to_string(ms) + " ms");
     }
     return Check("port80", TCheckState::Failed,
-                 "port 80 of " + address + " did not accept a connection (" +
-                     socket.ErrorText() + ", after " + std::to_string(ms) + " ms)",
+                 "port 80 of " + address + " did not accept a connection (" + socket.ErrorText() +
+                     ", after " + std::to_string(ms) + " ms)",
                  "switch the access point on and wait for it to start; check the cable and that "
                  "the address is the access point's (its web page answers at http://" +
                      address + "/)");
@@ -114,8 +113,8 @@ TDoctorCheck LoginCheck(const std::string& address, const std::string& user,
     std::vector<std::string> lines;
     if (fetch.FetchMafList(address, Utf8ToSjis(user), passwordSjis, lines)) {
         return Check("login", TCheckState::Passed,
-                     "the access point accepted the user " + user + " (" +
-                         AppStrings::MafPageName + " read, " + std::to_string(lines.size()) +
+                     "the access point accepted the user " + user + " (" + AppStrings::MafPageName +
+                         " read, " + std::to_string(lines.size()) +
                          " filter entries; nothing armed)");
     }
     if (fetch.Refused()) {
@@ -153,20 +152,21 @@ TDoctorChecks NetworkChecks(const std::string& typedAddress, const std::string& 
                                "\"" + typedAddress + "\" is not four decimal parts from 0 to 255",
                                "give the access point's IPv4 address, e.g. 192.168.0.1"));
         for (const char* id : {"route", "port80", "login"}) {
-            checks.push_back(Check(id, TCheckState::NotChecked, "the access point", "no usable address"));
+            checks.push_back(
+                Check(id, TCheckState::NotChecked, "the access point", "no usable address"));
         }
     } else {
-        checks.push_back(Check("address", TCheckState::Passed,
-                               address + " is four decimal parts" +
-                                   (address == typedAddress ? "" : " (as typed: " +
-                                                                       typedAddress + ")")));
+        checks.push_back(
+            Check("address", TCheckState::Passed,
+                  address + " is four decimal parts" +
+                      (address == typedAddress ? "" : " (as typed: " + typedAddress + ")")));
         checks.push_back(RouteCheck(address));
         checks.push_back(Port80Check(address));
         if (checks.back().State == TCheckState::Passed) {
             checks.push_back(LoginCheck(address, user, passwordSjis));
         } else {
-            checks.push_back(
-                Check("login", TCheckState::NotChecked, "the login", "port 80 did not accept a connection"));
+            checks.push_back(Check("login", TCheckState::NotChecked, "the login",
+                                   "port 80 did not accept a connection"));
         }
     }
     checks.push_back(ProxyCheck());

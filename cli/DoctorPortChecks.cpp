@@ -87,8 +87,8 @@ void DeviceChecks(const std::string& name, const std::string& device,
                                "end the program that holds it (fuser -v " + device +
                                    " names it), then run the operation again"));
     } else {
-        checks.push_back(Check(name + ".in-use", TCheckState::Passed,
-                               "no other program holds " + device));
+        checks.push_back(
+            Check(name + ".in-use", TCheckState::Passed, "no other program holds " + device));
     }
     const TSerialPortInfo* info = PresentPort(device, present);
     if (info) {
@@ -129,8 +129,9 @@ bool MayOpenDevice(const TPermissionFacts& facts, std::string& fix) {
                      : "add yourself to group " + facts.GroupName + ": sudo usermod -aG " +
                            facts.GroupName + " " + user + ", then log in again";
     } else {
-        fix = "the device is open to no group of yours: a udev rule can give it to one (e.g. "
-              "GROUP=\"dialout\", MODE=\"0660\"); ask the administrator";
+        fix =
+            "the device is open to no group of yours: a udev rule can give it to one (e.g. "
+            "GROUP=\"dialout\", MODE=\"0660\"); ask the administrator";
     }
     return false;
 }
@@ -149,10 +150,10 @@ TDoctorChecks PortChecks(const std::vector<std::string>& names, bool namedByUser
                 checks.push_back(Check(
                     name + ".device", namedByUser ? TCheckState::Failed : TCheckState::NotChecked,
                     name + " reaches no device",
-                    namedByUser ? "plug in a serial adapter, or name the device: TIVRA_" + name +
-                                      "=/dev/ttyUSB0, or " + name +
-                                      "=/dev/ttyUSB0 in serial-ports.conf"
-                                : "no mapping names it and no further serial port is present"));
+                    namedByUser
+                        ? "plug in a serial adapter, or name the device: TIVRA_" + name +
+                              "=/dev/ttyUSB0, or " + name + "=/dev/ttyUSB0 in serial-ports.conf"
+                        : "no mapping names it and no further serial port is present"));
                 continue;
             }
         } else {

@@ -20,12 +20,13 @@ std::string FactsJson(const TFileIdentity& identity) {
 std::string OperationsJson(const TFileIdentity& identity) {
     std::string items;
     for (const TOperationVerdict& verdict : identity.Operations) {
-        items += (items.empty() ? "{" : ",{") + std::string("\"name\":") +
-                 JsonString(verdict.Operation) +
-                 ",\"accepted\":" + (verdict.Accepted ? "true" : "false") +
-                 (verdict.Accepted ? ""
-                                   : ",\"message\":" + JsonString(SjisToUtf8(verdict.RefusalSjis))) +
-                 "}";
+        items +=
+            (items.empty() ? "{" : ",{") + std::string("\"name\":") +
+            JsonString(verdict.Operation) +
+            ",\"accepted\":" + (verdict.Accepted ? "true" : "false") +
+            (verdict.Accepted ? ""
+                              : ",\"message\":" + JsonString(SjisToUtf8(verdict.RefusalSjis))) +
+            "}";
     }
     return "[" + items + "]";
 }

@@ -1,18 +1,18 @@
 // The kind of a file from its first bytes and its name, then the kind's reader.
 #include "FileIdentity.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 
+#include "ContainerHead.h"
 #include "FileKindReaders.h"
 #include "FirmwareFiles.h"
 #include "MafFile.h"
 #include "OrbaBind.h"
 #include "Sha256.h"
-#include "ContainerHead.h"
 
 namespace {
 

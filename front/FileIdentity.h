@@ -40,7 +40,7 @@ struct TOperationVerdict {
 struct TFileIdentity {
     TFileKind Kind = TFileKind::Unreadable;
     std::uint64_t Size = 0;
-    std::string Sha256;  // lower-case hexadecimal; empty when the file could not be read
+    std::string Sha256;   // lower-case hexadecimal; empty when the file could not be read
     std::string Problem;  // why the file could not be read (UTF-8)
     std::vector<TFileFact> Facts;
     std::vector<TOperationVerdict> Operations;

@@ -96,8 +96,8 @@ void DescribeBios(const std::string& path, const std::string& bytes, TFileIdenti
         const unsigned sum =
             Kemcmprs::AddToByteSum(0, header + BiosHeaderSize, bytes.size() - BiosHeaderSize);
         Fact(identity, "stored_checksum", Hex16(stored));
-        Fact(identity, "checksum", sum == stored ? "holds" : "fails (the data sums to " +
-                                                                 Hex16(sum) + ")");
+        Fact(identity, "checksum",
+             sum == stored ? "holds" : "fails (the data sums to " + Hex16(sum) + ")");
     }
     // The BIOS operation's own file check, as the transfer runs it before anything is sent.
     std::string refusal = PageRefusal(OperationKind::UpdateBios, path);
@@ -145,11 +145,10 @@ void DescribeFilterFile(const std::string& bytes, TFileIdentity& identity) {
     TMafEntries entries;
     int badLines = 0;
     std::string firstQuestion;
-    const TMafReadEnd end =
-        AppendMafFileEntries(bytes, entries, [&](const std::string& text) {
-            if (++badLines == 1) firstQuestion = text;
-            return TDialogs::Answer::Yes;  // read on, to count them all
-        });
+    const TMafReadEnd end = AppendMafFileEntries(bytes, entries, [&](const std::string& text) {
+        if (++badLines == 1) firstQuestion = text;
+        return TDialogs::Answer::Yes;  // read on, to count them all
+    });
     Number(identity, "entries", entries.size());
     Number(identity, "bad_lines", static_cast<std::uint64_t>(badLines));
     // The editor's check of the list as filter-put would write it back.

@@ -79,5 +79,5 @@ struct TMafWriteBack {
 // given) tells why (UTF-8).
 int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack& target,
                      TOperationRunner& runner, TDialogs& dialogs, TEditControl& totalSizeEdit,
-                     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel,
-                     std::string* failureCause = nullptr);
+                     TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                     TLabelControl& statusLabel, std::string* failureCause = nullptr);

@@ -68,10 +68,9 @@ private:
 };
 
 void WriteLength(FileHandle& output, std::uint32_t length) {
-    unsigned char bytes[4] = {static_cast<unsigned char>(length),
-                              static_cast<unsigned char>(length >> 8),
-                              static_cast<unsigned char>(length >> 16),
-                              static_cast<unsigned char>(length >> 24)};
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
+        static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
     output.WriteAll(bytes, sizeof bytes);
 }
 
@@ -103,8 +102,7 @@ bool TLumeORBABind::BindFiles(const std::string& secondSource, const std::string
     return true;
 }
 
-bool TLumeORBABind::BindMafList(const std::string& textFileName,
-                                const std::string& dataFileName) {
+bool TLumeORBABind::BindMafList(const std::string& textFileName, const std::string& dataFileName) {
     return BindFiles("", textFileName, dataFileName,
                      std::string(kMafListMarker, sizeof kMafListMarker), "");
 }

@@ -8,9 +8,9 @@
 #include <string>
 
 enum class BoundFileKind {
-    RawImage = 0,         // 55 AA
-    GeneralBound = 1,     // 33 BB 33 BB
-    MafListBound = 2,     // 33 BB 4D 46
+    RawImage = 0,      // 55 AA
+    GeneralBound = 1,  // 33 BB 33 BB
+    MafListBound = 2,  // 33 BB 4D 46
     Other = 3,
 };
 

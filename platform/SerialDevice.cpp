@@ -38,7 +38,6 @@ bool SetModemLine(int fd, int line, bool on) {
     return errno == ENOTTY || errno == EINVAL;
 }
 
-
 // USB serial adapters hold received bytes back for up to their latency timer (16 ms by
 // default) before passing them on, and every block of the serial transfers waits for one-byte
 // answers: the driver is asked for low-latency operation (the flag stays with the device, as

@@ -103,12 +103,14 @@ TEST_F(CliDoctor, AccessPointChecksPassFailWithTheirFixAndNeverTouchPort8765) {
         {{"--address", address, "--password", "wrong"},
          1,
          {{"port80", "\"passed\""},
-          {"login", "\"failed\",\"text\":\"the access point refused the user name or password "
-                    "(401 Unauthorized)\",\"fix\":\"give the access point's user name (--user)"}}},
+          {"login",
+           "\"failed\",\"text\":\"the access point refused the user name or password "
+           "(401 Unauthorized)\",\"fix\":\"give the access point's user name (--user)"}}},
         {{"--address", "127.0.14.11", "--password", "pw"},
          1,
-         {{"port80", "\"failed\",\"text\":\"port 80 of 127.0.14.11 did not accept a connection "
-                     "(Connection refused"},
+         {{"port80",
+           "\"failed\",\"text\":\"port 80 of 127.0.14.11 did not accept a connection "
+           "(Connection refused"},
           {"port80", "\"fix\":\"switch the access point on"},
           {"login", "\"not checked\""}}},
         {{"--address", "127.0.14.300", "--password", "pw"},
@@ -130,7 +132,8 @@ TEST_F(CliDoctor, AccessPointChecksPassFailWithTheirFixAndNeverTouchPort8765) {
         std::printf("doctor %s: %.3f s\n", where.c_str(), seconds);
         for (const auto& [id, fragment] : c.expected) {
             EXPECT_NE(CheckLine(outcome.out, id).find(fragment), std::string::npos)
-                << where << " " << id << "\n" << outcome.out;
+                << where << " " << id << "\n"
+                << outcome.out;
         }
     }
     EXPECT_FALSE(stream.Touched()) << "port 8765 was connected to";
@@ -140,14 +143,13 @@ TEST_F(CliDoctor, AccessPointChecksPassFailWithTheirFixAndNeverTouchPort8765) {
 TEST_F(CliDoctor, PortChecksTellMappingPresenceAndAnotherHolder) {
     TPty held;
     ASSERT_EQ(flock(held.slave, LOCK_EX | LOCK_NB), 0);  // as another program's open holds it
-    TCliOutcome outcome =
-        Doctor({"--port", "COM1", "--port", "COM2", "--port", held.name},
-               {{"TIVRA_COM1", pty.name}, {"TIVRA_COM2", dir.Path("gone")}});
+    TCliOutcome outcome = Doctor({"--port", "COM1", "--port", "COM2", "--port", held.name},
+                                 {{"TIVRA_COM1", pty.name}, {"TIVRA_COM2", dir.Path("gone")}});
     EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err;
     const std::string held_ = held.name;
     const std::pair<std::string, std::string> expected[] = {
-        {"COM1.device", "\"passed\",\"text\":\"COM1 reaches " + std::string(pty.name) +
-                            " (variable)\""},
+        {"COM1.device",
+         "\"passed\",\"text\":\"COM1 reaches " + std::string(pty.name) + " (variable)\""},
         {"COM1.present", "\"passed\""},
         {"COM1.permission", "\"passed\""},
         {"COM1.in-use", "\"passed\""},
@@ -160,8 +162,8 @@ TEST_F(CliDoctor, PortChecksTellMappingPresenceAndAnotherHolder) {
         {"settings", "next MAC address 02:C0:DE:00:00:00, automatic increment off"},
     };
     for (const auto& [id, fragment] : expected) {
-        EXPECT_NE(CheckLine(outcome.out, id).find(fragment), std::string::npos)
-            << id << "\n" << outcome.out;
+        EXPECT_NE(CheckLine(outcome.out, id).find(fragment), std::string::npos) << id << "\n"
+                                                                                << outcome.out;
     }
     EXPECT_EQ(CheckLine(outcome.out, "COM2.permission"), "");  // a missing device: no more lines
     // The text form: one line per check, a failure followed by its fix.
@@ -184,13 +186,18 @@ TEST(DoctorPermission, DecidesFromModeOwnerAndGroupsWithTheFix) {
         std::string fix;
     };
     const Case cases[] = {
-        {0, {0}, 0600, {}, true, ""},                      // root
-        {1000, {1000}, 0600, {}, false, "udev rule"},      // only root's
-        {1000, {1000, 20}, 0660, {}, true, ""},            // in the group now
-        {1000, {1000}, 0660, {}, false, "add yourself to group dialout: sudo usermod -aG "
-                                        "dialout alice, then log in again"},
+        {0, {0}, 0600, {}, true, ""},                  // root
+        {1000, {1000}, 0600, {}, false, "udev rule"},  // only root's
+        {1000, {1000, 20}, 0660, {}, true, ""},        // in the group now
+        {1000,
+         {1000},
+         0660,
+         {},
+         false,
+         "add yourself to group dialout: sudo usermod -aG "
+         "dialout alice, then log in again"},
         {1000, {1000}, 0660, {"alice"}, false, "log out and in again (or run newgrp dialout)"},
-        {1000, {1000}, 0666, {}, true, ""},                // open to all
+        {1000, {1000}, 0666, {}, true, ""},  // open to all
     };
     for (const Case& c : cases) {
         TPermissionFacts facts;

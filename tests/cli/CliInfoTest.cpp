@@ -25,8 +25,8 @@ std::uint32_t Sum(const std::string& bytes) {
 }
 
 std::string Bios(const std::string& data, std::uint32_t checksum) {
-    return Le(68, 4) + "KEM ORBA BIOS FILE              " + std::string(6, '\0') +
-           Le(checksum, 2) + std::string(24, '\0') + data;
+    return Le(68, 4) + "KEM ORBA BIOS FILE              " + std::string(6, '\0') + Le(checksum, 2) +
+           std::string(24, '\0') + data;
 }
 
 // A container of the memo and one literal block of data, its checksum as given.
@@ -68,9 +68,11 @@ TEST(CliInfo, TellsEachKindWhatItHoldsAndWhichOperationsTakeIt) {
          "\x33\xBB\x33\xBB" + Le(5, 4) + "hello" + Le(3, 4) + "abc",
          {"\"kind\":\"bound-firmware\"", "\"slot1_bytes\":5,\"slot2_bytes\":3",
           "{\"name\":\"upload\",\"accepted\":true}"}},
-        {"MAF.DAT", "\x33\xBB\x4D\x46" + Le(4, 4) + "abc\n" + Le(0, 4),
+        {"MAF.DAT",
+         "\x33\xBB\x4D\x46" + Le(4, 4) + "abc\n" + Le(0, 4),
          {"\"kind\":\"filter-container\"", "\"slot1_bytes\":4,\"slot2_bytes\":0"}},
-        {"cut.bin", "\x33\xBB\x33\xBB" + Le(50, 4) + "hello",
+        {"cut.bin",
+         "\x33\xBB\x33\xBB" + Le(50, 4) + "hello",
          {"\"slots\":\"slot 1 announces 50 bytes, more than the file holds\""}},
         {"bios.brm",
          Bios(data, Sum(data)),
@@ -79,7 +81,8 @@ TEST(CliInfo, TellsEachKindWhatItHoldsAndWhichOperationsTakeIt) {
         {"bad.brm",
          Bios(data, Sum(data) + 1),
          {"\"checksum\":\"fails (the data sums to 0x",
-          "{\"name\":\"bios\",\"accepted\":false,\"message\":\"指定されたファイルは正しくありません\"}"}},
+          "{\"name\":\"bios\",\"accepted\":false,\"message\":"
+          "\"指定されたファイルは正しくありません\"}"}},
         {"a.kem",
          Container("memo1", "hello", 0),
          {"\"kind\":\"kemcmprs-container\"", "\"format\":1,\"data_offset\":53,\"source_bytes\":5",
@@ -87,11 +90,13 @@ TEST(CliInfo, TellsEachKindWhatItHoldsAndWhichOperationsTakeIt) {
           "{\"name\":\"kemcmprs expand\",\"accepted\":true}"}},
         {"b.kem",
          Container("", "hello", 1),
-         {"\"checksum\":\"fails\"", "\"message\":\"the container is damaged (checksum mismatch)\""}},
+         {"\"checksum\":\"fails\"",
+          "\"message\":\"the container is damaged (checksum mismatch)\""}},
         {"shop.mft",
          "001122-334455 shop\r\nnot-an-address\r\n",
          {"\"kind\":\"filter-file\"", "\"entries\":1,\"bad_lines\":1",
-          "{\"name\":\"filter-check\",\"accepted\":false,\"message\":\"不正なMACアドレスです\\r行数 : 2",
+          "{\"name\":\"filter-check\",\"accepted\":false,\"message\":"
+          "\"不正なMACアドレスです\\r行数 : 2",
           "{\"name\":\"filter-put\",\"accepted\":true}"}},
         {"CFG8019.INI",
          "[Config]\nMACID=02C0DE001000\n[Misc]\nAutoInc=1\n",
@@ -99,7 +104,8 @@ TEST(CliInfo, TellsEachKindWhatItHoldsAndWhichOperationsTakeIt) {
           "\"eeprom_words\":", "{\"name\":\"mac\",\"accepted\":true}"}},
         {"sub/cfg8019.ini",
          "[Config]\nVendorID=ZZ8C8019\n",
-         {"{\"name\":\"mac\",\"accepted\":false,\"message\":\"'ZZ' is not a valid integer value\"}"}},
+         {"{\"name\":\"mac\",\"accepted\":false,\"message\":\"'ZZ' is not a valid integer "
+          "value\"}"}},
     };
     std::vector<std::string> arguments = {"info", "--json"};
     std::filesystem::create_directories(dir.Path("sub"));
@@ -111,15 +117,16 @@ TEST(CliInfo, TellsEachKindWhatItHoldsAndWhichOperationsTakeIt) {
         ASSERT_NE(at, std::string::npos) << c.name << "\n" << outcome.out;
         const std::string object = outcome.out.substr(at, outcome.out.find('\n', at) - at);
         for (const std::string& fragment : c.fragments) {
-            EXPECT_NE(object.find(fragment), std::string::npos) << c.name << ": " << fragment
-                                                                << "\n" << object;
+            EXPECT_NE(object.find(fragment), std::string::npos)
+                << c.name << ": " << fragment << "\n"
+                << object;
         }
     }
     // A file of no known kind, or one that is missing, makes the status 1; the text form
     // gives a block per file.
-    outcome = RunTivraCli({"info", dir.Path("bios.brm"), dir.Write("notes.txt", "hello"),
-                           dir.Path("missing")},
-                          {{"LC_ALL", "C.UTF-8"}});
+    outcome = RunTivraCli(
+        {"info", dir.Path("bios.brm"), dir.Write("notes.txt", "hello"), dir.Path("missing")},
+        {{"LC_ALL", "C.UTF-8"}});
     EXPECT_EQ(outcome.status, 1);
     for (const char* fragment :
          {"  kind             BIOS update file\n", "  bios             accepted\n",
