@@ -87,8 +87,8 @@ std::vector<TCliCommand> DoctorCommands() {
     };
     for (TCliOption& option : PasswordOptions()) options.push_back(std::move(option));
     options.push_back({"port", "PORT", "シリアルポート",
-                       "A serial port to check (COM1..COM4 or a device); may be given more than "
-                       "once. Without it COM1 to COM4 are checked as \"ports\" lists them, and a "
+                       "A serial port to check (COM1..COM4 or a device). Without it COM1 to COM4 "
+                       "are checked as \"ports\" lists them, and a "
                        "name that reaches nothing is only not checked.",
                        true});
     options.push_back({"loader-folder", "DIR", "",
