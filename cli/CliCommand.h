@@ -74,6 +74,9 @@ int ReportComparison(TCliContext& c, const std::string& fileName, const std::str
 // "verify --port": the serial download into a private scratch file, then the comparison.
 int VerifyBySerial(TCliContext& c);
 
+// The access point's login: --address, --user and the password's options.
+std::vector<TCliOption> LoginOptions();
+
 // Options every command has (--yes, --json, --log, --help).
 std::vector<TCliOption> CommonOptions();
 

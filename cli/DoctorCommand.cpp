@@ -79,13 +79,7 @@ int RunDoctor(TCliContext& c) {
 }  // namespace
 
 std::vector<TCliCommand> DoctorCommands() {
-    std::vector<TCliOption> options = {
-        {"address", "ADDRESS", "IPアドレス",
-         "The access point to check: four decimal parts, the route and source address, port "
-         "80 and the login on the read-only filter page. Port 8765 is never touched."},
-        {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
-    };
-    for (TCliOption& option : PasswordOptions()) options.push_back(std::move(option));
+    std::vector<TCliOption> options = LoginOptions();
     options.push_back({"port", "PORT", "シリアルポート",
                        "A serial port to check (COM1..COM4 or a device). Without it COM1 to COM4 "
                        "are checked as \"ports\" lists them, and a "
@@ -108,7 +102,8 @@ std::vector<TCliCommand> DoctorCommands() {
          "may open it, that no other program holds it, the adapter and its latency timer (no "
          "port is opened: an open raises DTR and RTS); the loader programs; the settings file "
          "CFG8019.INI and the next MAC address. Each line is passed, failed with its fix, or "
-         "not checked with why. The status is 0 when nothing failed, else 1.",
+         "not checked with why. Port 8765, where an armed access point takes its image, is "
+         "never connected to. The status is 0 when nothing failed, else 1.",
          options,
          RunDoctor,
          {"tivra-cli doctor --address 192.168.0.1 --password-file ~/.ap-password",
