@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "OperationRequest.h"
-
 #include "CliCancel.h"
 #include "CliDialogs.h"
 #include "CliOptions.h"
+#include "OperationRequest.h"
 #include "ProgressView.h"
 #include "TerminalText.h"
 
@@ -49,6 +48,8 @@ std::vector<TCliCommand> NetworkCommands();
 std::vector<TCliCommand> PortCommands();
 std::vector<TCliCommand> SerialCommands();
 std::vector<TCliCommand> FilterCommands();
+std::vector<TCliCommand> DoctorCommands();
+std::vector<TCliCommand> InfoCommands();
 
 // A line of the confirmation summary: its caption and the value (Shift_JIS).
 std::string SummaryLine(const char* caption, const std::string& valueSjis);
@@ -72,6 +73,9 @@ int ReportComparison(TCliContext& c, const std::string& fileName, const std::str
                      const std::string& source);
 // "verify --port": the serial download into a private scratch file, then the comparison.
 int VerifyBySerial(TCliContext& c);
+
+// The access point's login: --address, --user and the password's options.
+std::vector<TCliOption> LoginOptions();
 
 // Options every command has (--yes, --json, --log, --help).
 std::vector<TCliOption> CommonOptions();

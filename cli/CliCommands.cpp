@@ -21,6 +21,8 @@ const std::vector<TCliCommand>& CliCommands() {
         for (TCliCommand& command : SerialCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : FilterCommands()) all.push_back(std::move(command));
         for (TCliCommand& command : PortCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : DoctorCommands()) all.push_back(std::move(command));
+        for (TCliCommand& command : InfoCommands()) all.push_back(std::move(command));
         return all;
     }();
     return commands;

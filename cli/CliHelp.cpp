@@ -33,7 +33,12 @@ std::string Synopsis(const TCliCommand& command) {
     std::string line = "tivra-cli " + command.Name;
     for (const TCliOption& option : command.Options) {
         if (option.Name == "help") continue;
-        line += " [--" + option.Name + (option.Value.empty() ? "" : " " + option.Value) + "]";
+        if (option.Operand) {
+            line += " " + option.Name + "...";
+            continue;
+        }
+        line += " [--" + option.Name + (option.Value.empty() ? "" : " " + option.Value) + "]" +
+                (option.Repeatable ? "..." : "");
     }
     return line;
 }
@@ -89,8 +94,13 @@ std::string ManualPage(const std::string& version) {
     for (const TCliCommand& command : CliCommands()) {
         page += ".SS " + RoffEscape(command.Name) + "\n" + RoffEscape(command.Description) + "\n";
         for (const TCliOption& option : command.Options) {
-            page += ".TP\n.BI \"\\-\\-" + RoffEscape(option.Name) +
-                    (option.Value.empty() ? "\"" : " \" " + RoffEscape(option.Value)) + "\n";
+            if (option.Operand) {
+                page += ".TP\n.I " + RoffEscape(option.Name) + "...\n";
+            } else {
+                page += ".TP\n.BI \"\\-\\-" + RoffEscape(option.Name) +
+                        (option.Value.empty() ? "\"" : " \" " + RoffEscape(option.Value)) + "\n";
+            }
+            if (option.Repeatable && !option.Operand) page += "(repeatable) ";
             if (!option.Caption.empty()) page += "[" + RoffEscape(option.Caption) + "] ";
             page += RoffEscape(option.Help) + "\n";
         }

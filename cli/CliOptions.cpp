@@ -52,6 +52,17 @@ std::string Wrap(const std::string& text, int firstColumn, int indent, int width
     return out;
 }
 
+// A word that is not an option: the command's operand, when it takes any.
+void Operand(const std::vector<TCliOption>& table, TCliArguments& parsed, const std::string& word) {
+    for (const TCliOption& option : table) {
+        if (option.Operand) {
+            parsed.Set(option.Name, word);
+            return;
+        }
+    }
+    throw ECliUsage("unexpected argument \"" + word + "\"");
+}
+
 }  // namespace
 
 TCliArguments::TCliArguments(const std::vector<TCliOption>& table) {
@@ -70,7 +81,13 @@ bool TCliArguments::Has(const std::string& name) const {
 std::string TCliArguments::Value(const std::string& name, const std::string& fallback) const {
     Known(name);
     auto found = values_.find(name);
-    return found == values_.end() ? fallback : found->second;
+    return found == values_.end() ? fallback : found->second.back();
+}
+
+std::vector<std::string> TCliArguments::Values(const std::string& name) const {
+    Known(name);
+    auto found = values_.find(name);
+    return found == values_.end() ? std::vector<std::string>() : found->second;
 }
 
 long TCliArguments::Number(const std::string& name, long fallback, long min, long max) const {
@@ -88,7 +105,7 @@ long TCliArguments::Number(const std::string& name, long fallback, long min, lon
 
 void TCliArguments::Set(const std::string& name, const std::string& value) {
     Known(name);
-    values_[name] = value;
+    values_[name].push_back(value);
 }
 
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
@@ -97,19 +114,19 @@ TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
         if (word == "--") {
-            if (i + 1 < arguments.size()) {
-                throw ECliUsage("unexpected argument \"" + arguments[i + 1] + "\"");
-            }
+            for (++i; i < arguments.size(); ++i) Operand(table, parsed, arguments[i]);
             break;
         }
         if (word.size() < 3 || word.compare(0, 2, "--") != 0) {
-            throw ECliUsage("unexpected argument \"" + word + "\"");
+            Operand(table, parsed, word);
+            continue;
         }
         std::size_t equals = word.find('=');
         std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
         const TCliOption* option = Find(table, name);
-        if (!option) throw ECliUsage("unknown option --" + name);
-        if (parsed.Has(name)) throw ECliUsage("--" + name + " is given twice");
+        if (!option || option->Operand) throw ECliUsage("unknown option --" + name);
+        if (parsed.Has(name) && !option->Repeatable)
+            throw ECliUsage("--" + name + " is given twice");
         std::string value;
         if (option->Value.empty()) {
             if (equals != std::string::npos) throw ECliUsage("--" + name + " takes no value");
@@ -129,8 +146,9 @@ std::string CliOptionHelp(const std::vector<TCliOption>& table, int width) {
     constexpr int kIndent = 8;
     std::string out;
     for (const TCliOption& option : table) {
-        std::string head = "  --" + option.Name;
+        std::string head = option.Operand ? "  " + option.Name + "..." : "  --" + option.Name;
         if (!option.Value.empty()) head += " " + option.Value;
+        if (option.Repeatable && !option.Operand) head += " (repeatable)";
         std::string text =
             option.Caption.empty() ? option.Help : "[" + option.Caption + "] " + option.Help;
         out += head + "\n" + std::string(kIndent, ' ') + Wrap(text, kIndent, kIndent, width) + "\n";

@@ -11,10 +11,14 @@
 #include <vector>
 
 struct TCliOption {
-    std::string Name;     // without the leading "--"
-    std::string Value;    // placeholder of the value ("FILE"); empty for a flag
-    std::string Caption;  // the wizard's caption of the field this option fills, or empty
-    std::string Help;     // one or two sentences
+    std::string Name;         // without the leading "--"
+    std::string Value;        // placeholder of the value ("FILE"); empty for a flag
+    std::string Caption;      // the wizard's caption of the field this option fills, or empty
+    std::string Help;         // one or two sentences
+    bool Repeatable = false;  // may be given more than once (each value is kept)
+    // Not an option but the words of the command line that are not options ("FILE..."): Name
+    // is their placeholder, and Values(Name) lists them.
+    bool Operand = false;
 };
 
 // A usage error: the message goes to standard error with a hint, and the status is 64.
@@ -38,6 +42,8 @@ public:
     std::string Value(const std::string& name, const std::string& fallback = "") const;
     // The value as a number in [min, max]; a value that is not one is a usage error.
     long Number(const std::string& name, long fallback, long min, long max) const;
+    // Every value given, in order (a repeatable option); empty when not given.
+    std::vector<std::string> Values(const std::string& name) const;
 
     void Set(const std::string& name, const std::string& value);
 
@@ -45,12 +51,13 @@ private:
     void Known(const std::string& name) const;
 
     std::set<std::string> known_;
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> values_;
 };
 
 // Reads "--name value", "--name=value" and "--name" flags; "--" ends the options. A flag given
 // a value, a value option without one, an unknown option, a repeated option or a word that is
-// not an option is a usage error.
+// not an option is a usage error; an option marked Repeatable may be given again, and a
+// table with an Operand entry takes the words that are not options (also all after "--").
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
                                 const std::vector<std::string>& arguments);
 

@@ -139,14 +139,6 @@ bool CheckLines(TCliContext& c, const std::vector<std::string>& lines) {
     return false;
 }
 
-std::vector<std::string> TextLines(const TMafEntries& entries) {
-    std::vector<std::string> lines;
-    for (std::string& line : FillTextFromMafList(entries)) {
-        if (!line.empty()) lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 int RunFilterGet(TCliContext& c) {
     const TConnection connection = ReadConnection(c);
     const std::string fileName = c.Arguments.Value("file");
@@ -183,7 +175,7 @@ int RunFilterPut(TCliContext& c) {
     TMafEntries entries;
     int badLines = 0;
     if (int status = ReadFilterFile(c, entries, badLines); status >= 0) return status;
-    const std::vector<std::string> lines = TextLines(entries);
+    const std::vector<std::string> lines = MafTextLines(entries);
     if (!CheckLines(c, lines)) return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
     const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
     c.View.Summary(AppText(AppStrings::MafTitle),
@@ -226,7 +218,7 @@ int RunFilterCheck(TCliContext& c) {
     if (int status = ReadFilterFile(c, entries, badLines); status >= 0) {
         return status == kExitCancelled ? kExitError : status;
     }
-    const std::vector<std::string> lines = TextLines(entries);
+    const std::vector<std::string> lines = MafTextLines(entries);
     const bool passed = CheckLines(c, lines) && badLines == 0;
     c.View.Fact("filter", "\"entries\":" + std::to_string(lines.size()) +
                               ",\"bad_lines\":" + std::to_string(badLines) +

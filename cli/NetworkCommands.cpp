@@ -18,8 +18,6 @@
 #include "SafeFiles.h"
 #include "Utils.h"
 
-namespace {
-
 std::vector<TCliOption> LoginOptions() {
     std::vector<TCliOption> options = {
         {"address", "ADDRESS", "IPアドレス",
@@ -30,6 +28,8 @@ std::vector<TCliOption> LoginOptions() {
     for (TCliOption& option : PasswordOptions()) options.push_back(option);
     return options;
 }
+
+namespace {
 
 std::vector<TCliOption> Join(std::vector<TCliOption> options, const std::vector<TCliOption>& more) {
     options.insert(options.end(), more.begin(), more.end());
@@ -107,8 +107,8 @@ bool CheckedRequest(const TOperationRequest& request) {
 void ShowRequest(TCliContext& c, const TOperationRequest& request) {
     std::vector<std::string> lines;
     for (const TSummaryLine& line : SummaryLines(request)) {
-        lines.push_back(SummaryLine(line.Caption,
-                                    line.IsFileName ? Utf8ToSjis(line.Value) : line.Value));
+        lines.push_back(
+            SummaryLine(line.Caption, line.IsFileName ? Utf8ToSjis(line.Value) : line.Value));
     }
     c.View.Summary(AppText(RequestTitle(request.Kind)), lines);
 }

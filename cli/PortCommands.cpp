@@ -3,65 +3,16 @@
 // their order), what is known of the device (its by-id name, USB vendor and product) and, when
 // it cannot be used, why. Nothing is opened (opening a serial port changes its modem lines,
 // which a connected access point may notice); the device is only examined.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "CliCommand.h"
 #include "ComPortMap.h"
 #include "Cp932.h"
+#include "PortFacts.h"
 #include "PortOpenProblem.h"
 #include "SerialPortList.h"
 
 namespace {
 
 constexpr unsigned kPortCount = 4;
-
-const char* SourceName(TComSource source) {
-    switch (source) {
-        case TComSource::Variable:
-            return "variable";
-        case TComSource::Settings:
-            return "settings";
-        case TComSource::Present:
-            return "present";
-        case TComSource::None:
-            break;
-    }
-    return "none";
-}
-
-// "usable", or the reason the device cannot be opened, with the error an open would give.
-std::string Usability(const std::string& device, int& error) {
-    struct stat status {};
-    error = 0;
-    if (device.empty()) {
-        error = ENODEV;
-        return "no device";
-    }
-    if (stat(device.c_str(), &status) != 0) {
-        error = errno;
-        return errno == EACCES ? "no permission" : "missing";
-    }
-    if (!S_ISCHR(status.st_mode)) {
-        error = ENOTTY;
-        return "not a terminal device";
-    }
-    if (access(device.c_str(), R_OK | W_OK) != 0) {
-        error = EACCES;
-        return "no permission";
-    }
-    return "usable";
-}
-
-const TSerialPortInfo* Known(const std::string& device,
-                             const std::vector<TSerialPortInfo>& present) {
-    for (const TSerialPortInfo& port : present) {
-        if (device == port.Device || (!port.ById.empty() && device == port.ById)) return &port;
-    }
-    return nullptr;
-}
 
 int RunPorts(TCliContext& c) {
     const std::vector<TSerialPortInfo> present = ListSerialPorts();
@@ -70,23 +21,12 @@ int RunPorts(TCliContext& c) {
         const std::string name = "COM" + std::to_string(number);
         const TComPortMapping mapping = MapComPort(number, present);
         int error = 0;
-        const std::string state = Usability(mapping.Device, error);
-        const TSerialPortInfo* info = Known(mapping.Device, present);
+        const std::string state = PortUsability(mapping.Device, error);
+        const TSerialPortInfo* info = PresentPort(mapping.Device, present);
         std::string fields = "\"name\":" + JsonString(name) +
                              ",\"device\":" + JsonString(mapping.Device) +
-                             ",\"source\":" + JsonString(SourceName(mapping.Source)) +
-                             ",\"state\":" + JsonString(state);
-        if (info) {
-            fields += ",\"by_id\":" + JsonString(info->ById) +
-                      ",\"usb\":" + (info->Usb ? "true" : "false");
-            if (info->Usb) {
-                fields += ",\"vendor_id\":" + JsonString(info->VendorId) +
-                          ",\"product_id\":" + JsonString(info->ProductId) +
-                          ",\"manufacturer\":" + JsonString(info->Manufacturer) +
-                          ",\"product\":" + JsonString(info->Product) +
-                          ",\"serial\":" + JsonString(info->SerialNumber);
-            }
-        }
+                             ",\"source\":" + JsonString(ComSourceName(mapping.Source)) +
+                             ",\"state\":" + JsonString(state) + PortIdentityMembers(info);
         const std::string why = state == "usable" ? "" : PortOpenProblem(name, error);
         if (!why.empty()) fields += ",\"why\":" + JsonString(why);
         c.View.Fact("port", fields);
@@ -94,7 +34,7 @@ int RunPorts(TCliContext& c) {
         std::string line = name + "  ";
         line += mapping.Source == TComSource::None ? std::string("-")
                                                    : DescribeComMapping(mapping, present);
-        line += "  [" + std::string(SourceName(mapping.Source)) + "]  " + state;
+        line += "  [" + std::string(ComSourceName(mapping.Source)) + "]  " + state;
         if (info && !info->ById.empty()) line += "\n      " + info->ById;
         if (!why.empty()) line += "\n      " + why;
         c.View.Message("information", Utf8ToSjis(line));

@@ -9,6 +9,7 @@
 #include "Dmod.h"
 #include "EngineStrings.h"
 #include "Loader.h"
+#include "LoaderNames.h"
 #include "NavrilDataModule.h"
 #include "SafeFiles.h"
 #include "ThFupd.h"
@@ -16,10 +17,6 @@
 #include "WorkerErrorTexts.h"
 
 namespace {
-
-// The loader programs kept beside the program, one per kind of second phase.
-constexpr char kFirmwareLoader[] = "orbaflwr.com";
-constexpr char kBiosLoader[] = "nvbioupd.com";
 
 // How often the window's messages are processed while the access point has not answered yet.
 constexpr int kHandshakeMessagesMs = 50;

@@ -5,14 +5,9 @@
 // declined setup as cancelled. An error of the transfer (the port cannot be used, settings
 // that cannot be converted) leaves the operation for the wizard to show.
 #include "EngineStrings.h"
+#include "LoaderNames.h"
 #include "NavrilDataModule.h"
 #include "Setup8019.h"
-
-namespace {
-
-constexpr char kSetupLoader[] = "ror8019.com";
-
-}  // namespace
 
 int TnavrilDataModule::SetMacAddressBySerial(const std::string& portName,
                                              TEditControl& totalSizeEdit,

@@ -88,3 +88,11 @@ std::vector<std::string> FillTextFromMafList(const TMafEntries& entries) {
     }
     return lines;
 }
+
+std::vector<std::string> MafTextLines(const TMafEntries& entries) {
+    std::vector<std::string> lines;
+    for (std::string& line : FillTextFromMafList(entries)) {
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    return lines;
+}

@@ -43,3 +43,5 @@ void FillMafListFromText(TMafEntries& entries, const std::vector<std::string>& l
 
 // The filter text lines of the list, one per entry, the address in colon form.
 std::vector<std::string> FillTextFromMafList(const TMafEntries& entries);
+// The same without empty lines: the lines the filter check and the write-back take.
+std::vector<std::string> MafTextLines(const TMafEntries& entries);

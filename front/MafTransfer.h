@@ -47,6 +47,8 @@ public:
     int WaitLimitMs = 10100;
     // Why the last fetch failed, for the person (UTF-8); empty after a success.
     std::string FailureCause;
+    // True when the last fetch ended in the access point's refusal of the login (401).
+    bool Refused() const { return refused_; }
     // The status line of the connection page (Shift_JIS); may be empty.
     std::function<void(const std::string& text)> OnStatusText;
 
@@ -77,5 +79,5 @@ struct TMafWriteBack {
 // given) tells why (UTF-8).
 int WriteBackMafText(const std::vector<std::string>& lines, const TMafWriteBack& target,
                      TOperationRunner& runner, TDialogs& dialogs, TEditControl& totalSizeEdit,
-                     TEditControl& proceedSizeEdit, TGaugeControl& gauge, TLabelControl& statusLabel,
-                     std::string* failureCause = nullptr);
+                     TEditControl& proceedSizeEdit, TGaugeControl& gauge,
+                     TLabelControl& statusLabel, std::string* failureCause = nullptr);

@@ -68,10 +68,9 @@ private:
 };
 
 void WriteLength(FileHandle& output, std::uint32_t length) {
-    unsigned char bytes[4] = {static_cast<unsigned char>(length),
-                              static_cast<unsigned char>(length >> 8),
-                              static_cast<unsigned char>(length >> 16),
-                              static_cast<unsigned char>(length >> 24)};
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
+        static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
     output.WriteAll(bytes, sizeof bytes);
 }
 
@@ -103,8 +102,7 @@ bool TLumeORBABind::BindFiles(const std::string& secondSource, const std::string
     return true;
 }
 
-bool TLumeORBABind::BindMafList(const std::string& textFileName,
-                                const std::string& dataFileName) {
+bool TLumeORBABind::BindMafList(const std::string& textFileName, const std::string& dataFileName) {
     return BindFiles("", textFileName, dataFileName,
                      std::string(kMafListMarker, sizeof kMafListMarker), "");
 }
@@ -120,4 +118,26 @@ BoundFileKind TLumeORBABind::GetBoundFileKind(const std::string& fileName) {
     if (std::memcmp(head, kMafListMarker, 4) == 0) return BoundFileKind::MafListBound;
     if (head[0] == 0x55 && head[1] == 0xAA) return BoundFileKind::RawImage;
     return BoundFileKind::Other;
+}
+
+bool ReadBoundSlots(const std::string& bytes, TBoundSlots& slots, std::string& why) {
+    std::uint64_t at = 4;  // behind the marker
+    std::uint32_t* lengths[2] = {&slots.First, &slots.Second};
+    for (int slot = 0; slot < 2; ++slot) {
+        if (bytes.size() < at + 4) {
+            why = "the length of slot " + std::to_string(slot + 1) + " is cut off";
+            return false;
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        *lengths[slot] = static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
+                         static_cast<std::uint32_t>(p[3]) << 24;
+        at += 4 + std::uint64_t{*lengths[slot]};
+        if (bytes.size() < at) {
+            why = "slot " + std::to_string(slot + 1) + " announces " +
+                  std::to_string(*lengths[slot]) + " bytes, more than the file holds";
+            return false;
+        }
+    }
+    slots.Trailing = bytes.size() - at;
+    return true;
 }

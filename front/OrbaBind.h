@@ -4,12 +4,13 @@
 // whether a chosen file may be uploaded.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 enum class BoundFileKind {
-    RawImage = 0,         // 55 AA
-    GeneralBound = 1,     // 33 BB 33 BB
-    MafListBound = 2,     // 33 BB 4D 46
+    RawImage = 0,      // 55 AA
+    GeneralBound = 1,  // 33 BB 33 BB
+    MafListBound = 2,  // 33 BB 4D 46
     Other = 3,
 };
 
@@ -32,6 +33,16 @@ public:
     // opened or holds fewer than four bytes.
     BoundFileKind GetBoundFileKind(const std::string& fileName);
 };
+
+// The two slots of a bound file's bytes (marker included): each slot's length as its
+// little-endian 32-bit prefix says. False, with why (UTF-8), when a prefix or a slot's content
+// runs past the end; trailing is set to the bytes after the second slot.
+struct TBoundSlots {
+    std::uint32_t First = 0;
+    std::uint32_t Second = 0;
+    std::uint64_t Trailing = 0;
+};
+bool ReadBoundSlots(const std::string& bytes, TBoundSlots& slots, std::string& why);
 
 // Scrambles content with the key: byte i is xor-ed with key byte (i mod key length).
 // An empty key leaves the content unchanged.

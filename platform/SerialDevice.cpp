@@ -38,24 +38,6 @@ bool SetModemLine(int fd, int line, bool on) {
     return errno == ENOTTY || errno == EINVAL;
 }
 
-// True when another open of the device holds its flock (as /proc/locks lists it). Merely opening
-// a serial device changes its line: the driver raises DTR and RTS at every open, also at the
-// open of a program that then finds the port taken (root passes TIOCEXCL), and nothing lowers
-// them again while the holder keeps the port. A held port is therefore refused unopened.
-bool HeldByAnotherOpen(const std::string& path) {
-    struct stat device {};
-    if (stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return false;
-    char id[64];
-    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(device.st_dev), minor(device.st_dev),
-                  static_cast<unsigned long long>(device.st_ino));
-    std::ifstream locks("/proc/locks");
-    std::string line;
-    while (std::getline(locks, line))
-        if (line.find(" FLOCK ") != std::string::npos && line.find(id) != std::string::npos)
-            return true;
-    return false;
-}
-
 // USB serial adapters hold received bytes back for up to their latency timer (16 ms by
 // default) before passing them on, and every block of the serial transfers waits for one-byte
 // answers: the driver is asked for low-latency operation (the flag stays with the device, as
@@ -75,6 +57,28 @@ void RequestLowLatency(int fd, const std::string& path) {
                       ? "granted"
                       : std::string("refused: ") + std::strerror(errno);
     }
+    const std::string timer = SerialAdapterLatencyTimer(path);
+    LogLine("serial", "low latency " + granted +
+                          (timer.empty() ? std::string() : "; latency timer " + timer + " ms"));
+}
+
+}  // namespace
+
+bool SerialDeviceHeldByAnotherOpen(const std::string& path) {
+    struct stat device {};
+    if (stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return false;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(device.st_dev), minor(device.st_dev),
+                  static_cast<unsigned long long>(device.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line))
+        if (line.find(" FLOCK ") != std::string::npos && line.find(id) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string SerialAdapterLatencyTimer(const std::string& path) {
     char resolved[PATH_MAX];
     std::string timer;
     if (realpath(path.c_str(), resolved)) {
@@ -82,11 +86,8 @@ void RequestLowLatency(int fd, const std::string& path) {
         std::ifstream file("/sys/class/tty/" + name + "/device/latency_timer");
         std::getline(file, timer);
     }
-    LogLine("serial", "low latency " + granted +
-                          (timer.empty() ? std::string() : "; latency timer " + timer + " ms"));
+    return timer;
 }
-
-}  // namespace
 
 TSerialDevice::~TSerialDevice() {
     if (IsOpen()) Close();
@@ -111,7 +112,7 @@ bool TSerialDevice::Open(const std::string& portName) {
         return false;
     }
     LogLine("serial", "open " + portName + " = " + path);
-    if (HeldByAnotherOpen(path)) {
+    if (SerialDeviceHeldByAnotherOpen(path)) {
         errno = EBUSY;
         return LogFailure("serial", "open " + path);
     }

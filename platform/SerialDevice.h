@@ -102,6 +102,18 @@ struct TComStat {
 // is; any other name is looked up in /dev.
 std::string SerialDevicePath(const std::string& portName);
 
+// True when another open of the device holds its flock (as /proc/locks lists it); the device is
+// not opened. Merely opening a serial device changes its line: the driver raises DTR and RTS at
+// every open, also at the open of a program that then finds the port taken (root passes
+// TIOCEXCL), and nothing lowers them again while the holder keeps the port. A held port is
+// therefore refused unopened, and tivra-cli doctor asks this way too.
+bool SerialDeviceHeldByAnotherOpen(const std::string& path);
+
+// The adapter's latency timer in milliseconds as its driver shows it in sysfs
+// (/sys/class/tty/NAME/device/latency_timer), read without opening the device; empty for a
+// device without one (on-board ports, pseudo-terminals).
+std::string SerialAdapterLatencyTimer(const std::string& path);
+
 // Line settings to and from termios. CommStateToTermios keeps everything of t that the record
 // does not describe and puts the port into raw mode; false (errno EINVAL) when the record asks
 // for something the line cannot do: an unknown baud rate, a byte size outside 5..8, 1.5 stop bits

@@ -46,3 +46,9 @@ std::string IncrementMacAddress(const std::string& macid, bool ndis) {
     std::snprintf(digits, sizeof digits, "%06X", static_cast<unsigned>(value));
     return macid.substr(0, 6) + digits + (macid.size() > 12 ? macid.substr(12) : std::string());
 }
+
+std::string MacAddressWithColons(const std::string& macid) {
+    std::string text;
+    for (std::size_t i = 0; i < macid.size(); i += 2) text += (i ? ":" : "") + macid.substr(i, 2);
+    return text;
+}

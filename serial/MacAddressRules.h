@@ -24,3 +24,6 @@ TMacReadResult ReadMacAddress(const std::array<std::string, 6>& fields, bool ndi
 // never change and the address keeps its twelve digits. A macid whose last six digits are not
 // hexadecimal stays as it is.
 std::string IncrementMacAddress(const std::string& macid, bool ndis);
+
+// MACID as people write it: the octets separated by colons ("02:C0:DE:00:00:00").
+std::string MacAddressWithColons(const std::string& macid);

@@ -27,6 +27,11 @@ TEST(CliUsage, RefusesWhatThePagesAndTheTablesRefuse) {
         {{"upload", "--yes=1"}, 64, "--yes takes no value"},
         {{"upload", "--user", "a", "--user", "b"}, 64, "--user is given twice"},
         {{"upload", "extra"}, 64, "unexpected argument \"extra\""},
+        // Only the commands that take files take words that are no options; a repeatable
+        // option is still an option, and the operand's placeholder is none.
+        {{"doctor", "--port", "COM1", "extra"}, 64, "unexpected argument \"extra\""},
+        {{"info", "--FILE", firmware}, 64, "unknown option --FILE"},
+        {{"doctor", "--port", "COM1", "--port"}, 64, "--port needs a value (PORT)"},
         {{"upload", "--address", "127.0.13.1", "--file", firmware, "--pause-ms", "soon"},
          64,
          "--pause-ms takes a number"},

@@ -20,12 +20,12 @@
 #include <thread>
 #include <vector>
 
-#include "ApSimDigest.h"
 #include "ApSimForTest.h"
 #include "ApSimStreamSide.h"
 #include "ApSimulator.h"
 #include "EngineFixture.h"
 #include "HttpGet.h"
+#include "Sha256.h"
 #include "StreamPeer.h"
 #include "TempDir.h"
 #include "Watchdog.h"

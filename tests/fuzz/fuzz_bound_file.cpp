@@ -1,4 +1,5 @@
-// Arbitrary bytes as a firmware file: the kind detection and the firmware check must hold up.
+// Arbitrary bytes as a firmware file: the kind detection, the firmware check, the bound file's
+// slot reader and the whole file identification of tivra-cli info must hold up.
 #include <unistd.h>
 
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "FileIdentity.h"
 #include "FirmwareFileCheck.h"
 #include "OrbaBind.h"
 
@@ -20,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::exception&) {
     }
     IsValidFirmwareFile(path);
+    IdentifyFile(path);
+    TBoundSlots slots;
+    std::string why;
+    ReadBoundSlots(std::string(reinterpret_cast<const char*>(data), size), slots, why);
     std::remove(path.c_str());
     return 0;
 }

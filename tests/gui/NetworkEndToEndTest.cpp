@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "../engine/Watchdog.h"
-#include "ApSimDigest.h"
 #include "ApSimForTest.h"
 #include "ApSimulator.h"
 #include "DataModuleRunner.h"
 #include "FormFixture.h"
 #include "HttpGet.h"
 #include "NavrilDataModule.h"
+#include "Sha256.h"
 
 namespace {
 

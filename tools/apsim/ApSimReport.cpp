@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ApSimDigest.h"
 #include "ApSimJson.h"
+#include "Sha256.h"
 
 std::string TApSimRequest::Header(const std::string& name) const {
     for (const auto& header : Headers) {

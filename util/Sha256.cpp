@@ -1,5 +1,5 @@
 // SHA-256 through OpenSSL's digest interface.
-#include "ApSimDigest.h"
+#include "Sha256.h"
 
 #include <openssl/evp.h>
 
