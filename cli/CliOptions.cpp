@@ -70,7 +70,13 @@ bool TCliArguments::Has(const std::string& name) const {
 std::string TCliArguments::Value(const std::string& name, const std::string& fallback) const {
     Known(name);
     auto found = values_.find(name);
-    return found == values_.end() ? fallback : found->second;
+    return found == values_.end() ? fallback : found->second.back();
+}
+
+std::vector<std::string> TCliArguments::Values(const std::string& name) const {
+    Known(name);
+    auto found = values_.find(name);
+    return found == values_.end() ? std::vector<std::string>() : found->second;
 }
 
 long TCliArguments::Number(const std::string& name, long fallback, long min, long max) const {
@@ -88,7 +94,7 @@ long TCliArguments::Number(const std::string& name, long fallback, long min, lon
 
 void TCliArguments::Set(const std::string& name, const std::string& value) {
     Known(name);
-    values_[name] = value;
+    values_[name].push_back(value);
 }
 
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
@@ -109,7 +115,8 @@ TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
         std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
         const TCliOption* option = Find(table, name);
         if (!option) throw ECliUsage("unknown option --" + name);
-        if (parsed.Has(name)) throw ECliUsage("--" + name + " is given twice");
+        if (parsed.Has(name) && !option->Repeatable)
+            throw ECliUsage("--" + name + " is given twice");
         std::string value;
         if (option->Value.empty()) {
             if (equals != std::string::npos) throw ECliUsage("--" + name + " takes no value");

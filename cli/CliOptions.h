@@ -11,10 +11,11 @@
 #include <vector>
 
 struct TCliOption {
-    std::string Name;     // without the leading "--"
-    std::string Value;    // placeholder of the value ("FILE"); empty for a flag
-    std::string Caption;  // the wizard's caption of the field this option fills, or empty
-    std::string Help;     // one or two sentences
+    std::string Name;         // without the leading "--"
+    std::string Value;        // placeholder of the value ("FILE"); empty for a flag
+    std::string Caption;      // the wizard's caption of the field this option fills, or empty
+    std::string Help;         // one or two sentences
+    bool Repeatable = false;  // may be given more than once (each value is kept)
 };
 
 // A usage error: the message goes to standard error with a hint, and the status is 64.
@@ -34,8 +35,11 @@ public:
     // True when the command's table holds the option (given or not).
     bool Offers(const std::string& name) const { return known_.count(name) != 0; }
     bool Has(const std::string& name) const;
-    // The value given, or fallback when the option was not given.
+    // The value given (the last one of a repeated option), or fallback when the option was not
+    // given.
     std::string Value(const std::string& name, const std::string& fallback = "") const;
+    // Every value given, in order; empty when the option was not given.
+    std::vector<std::string> Values(const std::string& name) const;
     // The value as a number in [min, max]; a value that is not one is a usage error.
     long Number(const std::string& name, long fallback, long min, long max) const;
 
@@ -45,12 +49,12 @@ private:
     void Known(const std::string& name) const;
 
     std::set<std::string> known_;
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> values_;
 };
 
 // Reads "--name value", "--name=value" and "--name" flags; "--" ends the options. A flag given
-// a value, a value option without one, an unknown option, a repeated option or a word that is
-// not an option is a usage error.
+// a value, a value option without one, an unknown option, an option repeated that is not
+// Repeatable or a word that is not an option is a usage error.
 TCliArguments ParseCliArguments(const std::vector<TCliOption>& table,
                                 const std::vector<std::string>& arguments);
 
