@@ -6,7 +6,6 @@
 //
 // Usage (port 80 on loopback addresses needs a network of its own):
 //   build/bin/tivra-isolated build/bin/several_upload_bench [RATE_BYTES] [IMAGE_BYTES]
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,34 +17,9 @@
 #include <vector>
 
 #include "ApSimulator.h"
-#include "FileSystem.h"
-
-namespace {
+#include "CliRun.h"
 
 constexpr int kAccessPoints = 10;
-
-// Runs tivra-cli with arguments (its output thrown away); the exit status, -1 when it did not
-// exit normally.
-int RunCli(const std::vector<std::string>& arguments) {
-    const std::string program = ProgramFolder() + "tivra-cli";
-    pid_t child = fork();
-    if (child == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<std::string> words = arguments;
-        words.insert(words.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     setenv("NO_PROXY", "*", 1);
@@ -77,7 +51,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> arguments = command;
         arguments.insert(arguments.end(), {"--parallel", std::to_string(parallel[run])});
         const auto begin = std::chrono::steady_clock::now();
-        const int status = RunCli(arguments);
+        const int status = RunTivraCli(arguments).status;
         seconds[run] =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         if (status != 0) {

@@ -57,6 +57,36 @@ Queue* ServedQueue() {
     return IsMainThread() ? &TheQueue() : nullptr;
 }
 
+// Runs every call waiting in queue, in order; true when at least one ran. With close the queue
+// closes when it is found empty.
+bool RunWaitingCalls(Queue& queue, bool close) {
+    bool any = false;
+    for (;;) {
+        PendingCall* call = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            if (queue.calls.empty()) {
+                queue.closed = close;
+                break;
+            }
+            call = queue.calls.front();
+            queue.calls.pop_front();
+        }
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            call->done = true;
+        }
+        queue.ran.notify_all();
+        any = true;
+    }
+    return any;
+}
+
 // The queue whose calls and worker ends the calling thread waits for.
 Queue& WaitedQueue() {
     Queue* served = ServedQueue();
@@ -82,31 +112,8 @@ bool IsMainThread() {
 TOwnQueue::TOwnQueue() { ownQueue = std::make_shared<Queue>(); }
 
 TOwnQueue::~TOwnQueue() {
-    Queue& queue = *ownQueue;
-    // Runs what is waiting; once the queue is found empty it closes in the same step, so no
-    // call can be left in it unserved.
-    for (;;) {
-        PendingCall* call = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            if (queue.calls.empty()) {
-                queue.closed = true;
-                break;
-            }
-            call = queue.calls.front();
-            queue.calls.pop_front();
-        }
-        try {
-            call->fn();
-        } catch (...) {
-            call->error = std::current_exception();
-        }
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            call->done = true;
-        }
-        queue.ran.notify_all();
-    }
+    // Once the queue is found empty it closes in the same step, so no call is left unserved.
+    RunWaitingCalls(*ownQueue, true);
     ownQueue.reset();
 }
 
@@ -149,30 +156,7 @@ bool CheckSynchronize() {
     // Queued calls belong to the thread that serves the queue; any other thread leaves them
     // waiting.
     Queue* served = ServedQueue();
-    if (!served) return false;
-    Queue& queue = *served;
-    bool any = false;
-    for (;;) {
-        PendingCall* call = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            if (queue.calls.empty()) break;
-            call = queue.calls.front();
-            queue.calls.pop_front();
-        }
-        try {
-            call->fn();
-        } catch (...) {
-            call->error = std::current_exception();
-        }
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            call->done = true;
-        }
-        queue.ran.notify_all();
-        any = true;
-    }
-    return any;
+    return served && RunWaitingCalls(*served, false);
 }
 
 void SetWakeMainThreadHook(std::function<void()> hook) {
@@ -237,7 +221,11 @@ void WaitForWorkerServingQueue(TThread& thread) {
 }
 
 void mainthread_detail::NotifyWorkerFinished() {
-    Queue& queue = workerQueue ? *workerQueue : TheQueue();
-    { std::lock_guard<std::mutex> lock(queue.mutex); }
-    queue.changed.notify_all();
+    // The thread that started the worker waits on its own queue; once that queue has ended, the
+    // main thread may be the one waiting.
+    for (Queue* queue : {workerQueue.get(), &TheQueue()}) {
+        if (!queue) continue;
+        { std::lock_guard<std::mutex> lock(queue->mutex); }
+        queue->changed.notify_all();
+    }
 }

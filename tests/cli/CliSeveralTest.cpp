@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <regex>
 
@@ -45,21 +46,23 @@ protected:
     void TearDown() override {
         for (auto& simulator : simulators_) simulator->Stop();
     }
-    // Simulators on 127.0.21.11, .12, .13...; the one at failing (index) refuses its stream.
-    std::vector<std::string> Start(int count, int failing) {
+    // Simulators on 127.0.21.11, .12, .13...; the one at failing (index) refuses its stream,
+    // or plays the fault given.
+    std::vector<std::string> Start(int count, int failing,
+                                   std::function<void(TApSimOptions&)> fault = nullptr) {
+        if (!fault) fault = [](TApSimOptions& options) { options.Faults.Refuse = true; };
         std::vector<std::string> addresses;
         for (int i = 0; i < count; ++i) {
             addresses.push_back("127.0.21." + std::to_string(11 + i));
-            simulators_.push_back(StartedApSim(addresses.back(), [&](TApSimOptions& options) {
-                if (i == failing) options.Faults.Refuse = true;
-            }));
+            simulators_.push_back(StartedApSim(addresses.back(), i == failing ? fault : nullptr));
         }
         return addresses;
     }
     static std::vector<std::string> Command(const std::string& command,
                                             const std::vector<std::string>& addresses,
-                                            std::vector<std::string> more) {
-        std::vector<std::string> words = {command,      "--pause-ms", "100",
+                                            std::vector<std::string> more,
+                                            const std::string& pauseMs = "100") {
+        std::vector<std::string> words = {command,      "--pause-ms", pauseMs,
                                           "--password", "pw",         "--yes"};
         for (const std::string& address : addresses)
             words.insert(words.end(), {"--address", address});
@@ -158,11 +161,15 @@ TEST_F(CliSeveral, UploadEndsWithTheTableAndFailsWhenOneAccessPointFailed) {
 
 TEST_F(CliSeveral, StopOnFailureStartsNoFurtherAccessPoint) {
     const std::string file = dir.Write("fw.bin", Image(4096));
-    const std::vector<std::string> addresses = Start(3, 0);
-    TCliOutcome outcome = RunTivraCli(
-        Command("upload", addresses, {"--file", file, "--parallel", "1", "--stop-on-failure"}));
+    // A refused login: the reply reaches the access point's own thread within the pause.
+    const std::vector<std::string> addresses =
+        Start(3, 0, [](TApSimOptions& options) { options.Password = "other"; });
+    TCliOutcome outcome = RunTivraCli(Command(
+        "upload", addresses, {"--file", file, "--parallel", "1", "--stop-on-failure"}, "1500"));
     EXPECT_EQ(outcome.status, 1) << outcome.err;
     EXPECT_EQ(Row(outcome.out, "127.0.21.11").rfind("failed", 0), 0u) << outcome.out;
+    EXPECT_NE(Row(outcome.out, "127.0.21.11").find("refused the user name or password"),
+              std::string::npos);
     for (int i : {1, 2}) {
         EXPECT_EQ(Row(outcome.out, addresses[static_cast<std::size_t>(i)]), "not started");
         EXPECT_TRUE(simulators_[static_cast<std::size_t>(i)]->Report().Requests().empty());
