@@ -354,8 +354,8 @@ std::vector<TCliCommand> FilterCommands() {
                "not given)."}},
              true),
          RunFilterPut,
-         {"for ap in 192.168.0.1 192.168.0.2; do tivra-cli filter-put --address $ap "
-          "--file shop.mft --yes; done"}},
+         {"tivra-cli filter-put --address 192.168.0.1 --address 192.168.0.2 --file shop.mft "
+          "--yes"}},
         {"filter-check",
          "check a filter file without an access point",
          "Reads a filter file and checks it as filter-put would, without any network. The "

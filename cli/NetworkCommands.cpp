@@ -218,8 +218,9 @@ int RunDownload(TCliContext& c) {
 }
 
 int RunVerify(TCliContext& c) {
-    if (SeveralAddresses(c.Arguments) && !c.Arguments.Has("port")) return VerifySeveral(c);
-    if (c.Arguments.Has("address") == c.Arguments.Has("port")) {
+    const bool several = SeveralAddresses(c.Arguments);
+    if (several && !c.Arguments.Has("port")) return VerifySeveral(c);
+    if (several || c.Arguments.Has("address") == c.Arguments.Has("port")) {
         throw ECliUsage("verify needs exactly one of --address and --port");
     }
     if (c.Arguments.Has("port")) return VerifyBySerial(c);
@@ -288,7 +289,9 @@ std::vector<TCliCommand> NetworkCommands() {
                     kPauseOption}),
               CommonOptions()),
          RunUpload,
-         {"TIVRA_PASSWORD=secret tivra-cli upload --address 192.168.0.1 --file fw.bin --yes"}},
+         {"TIVRA_PASSWORD=secret tivra-cli upload --address 192.168.0.1 --file fw.bin --yes",
+          "tivra-cli upload --addresses aps.txt --parallel 4 --stop-on-failure --file fw.bin "
+          "--password-file ~/.ap-password --yes"}},
         {"download",
          "firmware download over the network",
          "Reads the access point's firmware image over the LAN into a file. The image arrives "
