@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "AddressList.h"
 #include "AppStrings.h"
 #include "Cp932.h"
 #include "MainThread.h"
@@ -169,7 +170,8 @@ int RunOnAccessPoints(TCliContext& c, const std::vector<std::string>& addresses,
                       const std::string& password, const TApJob& job,
                       std::vector<TApRow>* rowsOut) {
     using Clock = std::chrono::steady_clock;
-    const std::size_t parallel = static_cast<std::size_t>(c.Arguments.Number("parallel", 1, 1, 64));
+    const std::size_t parallel =
+        static_cast<std::size_t>(c.Arguments.Number("parallel", 1, 1, kMostParallel));
     const bool stopOnFailure = c.Arguments.Has("stop-on-failure");
     c.View.EndLine();
     TRunDisplay display(c.ViewKind, c.Text, stdout, stderr);

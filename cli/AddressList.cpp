@@ -45,6 +45,10 @@ std::vector<std::string> ParseAddressList(const std::string& text, const std::st
 }
 
 std::vector<std::string> GivenAddresses(const TCliArguments& arguments) {
+    // The numbers the access points' threads read are refused here, before anything starts,
+    // not once on each thread.
+    arguments.Number("parallel", 1, 1, kMostParallel);
+    if (arguments.Offers("pause-ms")) arguments.Number("pause-ms", 2000, 0, 60000);
     std::vector<std::string> addresses;
     for (const std::string& typed : arguments.Values("address")) {
         std::string address = NormalizeIPAddress(typed);

@@ -14,8 +14,12 @@
 // file (fileName) and the line's number and text.
 std::vector<std::string> ParseAddressList(const std::string& text, const std::string& fileName);
 
+// The most access points a run works on at the same time.
+inline constexpr long kMostParallel = 64;
+
 // Every address the arguments name, --address values first, then the --addresses file's; a bad
-// address, an address named twice or a file that cannot be read is a usage error.
+// address, an address named twice or a file that cannot be read is a usage error, and so are
+// a --parallel or --pause-ms value out of range.
 std::vector<std::string> GivenAddresses(const TCliArguments& arguments);
 
 // The addresses as one line of the run's summary ("192.168.0.11 192.168.0.12").

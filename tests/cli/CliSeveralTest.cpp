@@ -192,11 +192,13 @@ TEST_F(CliSeveral, DownloadNamesEachFileByItsAddressInTheFolder) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"127.0.21.11.bin", "127.0.21.12.bin"}));
     EXPECT_EQ(std::filesystem::file_size(folder + "/127.0.21.11.bin"), 65536u);
-    // A file for --file, a bad line of the list: refused before any access point is asked.
+    // A file for --file, a bad line of the list, no access point at a time: refused before any
+    // access point is asked.
     const std::string bad = dir.Write("bad.txt", "127.0.21.11\n127.0.21\n");
     for (const std::vector<std::string>& more :
          {std::vector<std::string>{"--file", dir.Write("plain.bin", "x")},
-          std::vector<std::string>{"--addresses", bad, "--file", folder}}) {
+          std::vector<std::string>{"--addresses", bad, "--file", folder},
+          std::vector<std::string>{"--parallel", "0", "--file", folder}}) {
         TCliOutcome refused = RunTivraCli(Command("download", addresses, more));
         EXPECT_EQ(refused.status, 64) << refused.err;
     }
