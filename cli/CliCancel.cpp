@@ -57,18 +57,45 @@ void ClearCancelRequest() {
 
 int CancelWakeDescriptor() { return wakePipe[0]; }
 
+void TCancelBroadcast::Request() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++generation_;
+    }
+    changed_.notify_all();
+}
+
+unsigned TCancelBroadcast::Generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
+}
+
+void TCancelBroadcast::WaitForChange(unsigned seen, int milliseconds) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                      [&] { return generation_ != seen; });
+}
+
 void TCancelGate::SetPolicy(std::function<bool()> allowed, std::function<void()> refused) {
     allowed_ = std::move(allowed);
     refused_ = std::move(refused);
 }
 
-void TCancelGate::Check() {
-    if (!CancelRequested()) return;
-    if (allowed_ && allowed_()) {
-        ClearCancelRequest();
-        throw ECliCancelled();
+bool TCancelGate::TakeRequest() {
+    if (broadcast_) {
+        const unsigned generation = broadcast_->Generation();
+        if (generation == seen_) return false;
+        seen_ = generation;
+        return true;
     }
+    if (!CancelRequested()) return false;
     ClearCancelRequest();
+    return true;
+}
+
+void TCancelGate::Check() {
+    if (!TakeRequest()) return;
+    if (allowed_ && allowed_()) throw ECliCancelled();
     if (refused_) refused_();
 }
 
@@ -79,8 +106,25 @@ void TCancelGate::Pause(int milliseconds) {
         Check();
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() <= 0) return;
+        const int wait = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+        if (broadcast_) {
+            broadcast_->WaitForChange(seen_, wait);
+            continue;
+        }
         pollfd entry{CancelWakeDescriptor(), POLLIN, 0};
         // Without the handlers (-1) poll only sleeps.
-        poll(&entry, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+        poll(&entry, 1, wait);
     }
+}
+
+namespace {
+thread_local TCancelGate* threadGate = nullptr;
+}  // namespace
+
+TThreadGate::TThreadGate(TCancelGate& gate) { threadGate = &gate; }
+
+TThreadGate::~TThreadGate() { threadGate = nullptr; }
+
+void CheckThreadGate() {
+    if (threadGate) threadGate->Check();
 }

@@ -6,7 +6,9 @@
 // firmware update that has begun) goes on, and the person is told so once per request.
 #pragma once
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 
 // Thrown through a running operation when it is stopped.
@@ -25,9 +27,30 @@ void ClearCancelRequest();
 // input waits on it too, so that no request is lost between a check and the wait.
 int CancelWakeDescriptor();
 
+// A cancel request of a run over several access points, passed on to the gate of every access
+// point's thread: the signal's request is taken once, by the thread that watches it, and each
+// gate sees it as a new generation.
+class TCancelBroadcast {
+public:
+    void Request();
+    unsigned Generation() const;
+    // Waits until the generation differs from seen or the time has passed.
+    void WaitForChange(unsigned seen, int milliseconds) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    unsigned generation_ = 0;
+};
+
 // Decides at each safe point whether a pending request stops the operation.
 class TCancelGate {
 public:
+    TCancelGate() = default;
+    // A gate that takes its requests from a broadcast instead of the signal.
+    explicit TCancelGate(const TCancelBroadcast& broadcast)
+        : broadcast_(&broadcast), seen_(broadcast.Generation()) {}
+
     // allowed() tells whether the operation may be stopped now; refused(), called once per
     // request that cannot be honoured, tells the person why it goes on.
     void SetPolicy(std::function<bool()> allowed, std::function<void()> refused);
@@ -40,6 +63,23 @@ public:
     void Pause(int milliseconds);
 
 private:
+    // True when a request has arrived since the last look (and takes it).
+    bool TakeRequest();
+
     std::function<bool()> allowed_;
     std::function<void()> refused_;
+    const TCancelBroadcast* broadcast_ = nullptr;
+    unsigned seen_ = 0;
 };
+
+// The gate that the process-events hook checks on the calling thread: each thread that runs an
+// operation names its own for its lifetime.
+class TThreadGate {
+public:
+    explicit TThreadGate(TCancelGate& gate);
+    ~TThreadGate();
+    TThreadGate(const TThreadGate&) = delete;
+    TThreadGate& operator=(const TThreadGate&) = delete;
+};
+// Checks the calling thread's gate, if it has one (may throw ECliCancelled).
+void CheckThreadGate();

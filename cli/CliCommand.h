@@ -28,6 +28,7 @@ struct TCliContext {
     TCliDialogs& Dialogs;
     TCancelGate& Gate;
     bool Interactive;  // questions and the password may be asked on the terminal
+    TProgressView::Kind ViewKind = TProgressView::Kind::Lines;  // the form View has
 };
 
 struct TCliCommand {
@@ -57,8 +58,10 @@ std::string SummaryLine(const char* caption, const std::string& valueSjis);
 // when the overwrite question is due.
 bool CheckedRequest(const TOperationRequest& request);
 // The request's confirmation, as the wizard's confirmation page shows it: the title and its
-// summary lines, file names in the terminal's form.
-void ShowRequest(TCliContext& c, const TOperationRequest& request);
+// summary lines, file names in the terminal's form. With addresses (a run over several access
+// points) the address line lists them all.
+void ShowRequest(TCliContext& c, const TOperationRequest& request,
+                 const std::vector<std::string>& addresses = {});
 // Reports an operation's result with the wizard's final text ("終了しました" or doneText,
 // "キャンセルしました", "エラーが発生しました") and returns the exit status.
 int FinishOperation(TCliContext& c, int result, const char* doneText,

@@ -59,11 +59,12 @@ int RunCommand(const TCliCommand& command, const TCliArguments& arguments,
     TCliDialogs dialogs(*view, interactive);
     dialogs.AnswerAll(arguments.Offers("yes") && arguments.Has("yes"));
     TCancelGate gate;
-    TCliContext context{arguments, text, *view, dialogs, gate, interactive};
+    TCliContext context{arguments, text, *view, dialogs, gate, interactive, kind};
 
     // Ctrl-C is acted on where the operation processes its pending messages, as the wizard
-    // would see its Cancel button there.
-    SetProcessEventsHook([&gate] { gate.Check(); });
+    // would see its Cancel button there; each thread that runs an operation checks its own gate.
+    TThreadGate mainGate(gate);
+    SetProcessEventsHook(CheckThreadGate);
     int status = kExitError;
     try {
         status = command.Run(context);

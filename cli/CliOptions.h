@@ -38,12 +38,13 @@ public:
     // True when the command's table holds the option (given or not).
     bool Offers(const std::string& name) const { return known_.count(name) != 0; }
     bool Has(const std::string& name) const;
-    // The value given, or fallback when the option was not given.
+    // The value given (the last one of a repeated option), or fallback when the option was not
+    // given.
     std::string Value(const std::string& name, const std::string& fallback = "") const;
+    // Every value given, in order; empty when the option was not given.
+    std::vector<std::string> Values(const std::string& name) const;
     // The value as a number in [min, max]; a value that is not one is a usage error.
     long Number(const std::string& name, long fallback, long min, long max) const;
-    // Every value given, in order (a repeatable option); empty when not given.
-    std::vector<std::string> Values(const std::string& name) const;
 
     void Set(const std::string& name, const std::string& value);
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "NavrilDataModule.h"
-#include "StatusPageReport.h"
 #include "ProgressView.h"
 #include "StatusControls.h"
+#include "StatusPageReport.h"
 
 class TCliStatusControls : public TOperationReport {
 public:

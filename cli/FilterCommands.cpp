@@ -3,6 +3,8 @@
 // the editor's Next does and writes it back, "filter-check" only reads and checks a file. A bad
 // or duplicate line of a file asks the editor's Yes/No/Ignore question, answered by
 // --bad-lines, by --yes, or on the terminal.
+#include "AccessPointRun.h"
+#include "AddressList.h"
 #include "AppStrings.h"
 #include "CliCommand.h"
 #include "CliPassword.h"
@@ -15,6 +17,7 @@
 #include "MafTransfer.h"
 #include "NavrilDataModule.h"
 #include "OperationRunner.h"
+#include "SeveralCommands.h"
 #include "Utils.h"
 
 namespace {
@@ -170,38 +173,70 @@ int RunFilterGet(TCliContext& c) {
     return Done(c, kExitDone, AppText(AppStrings::Completed));
 }
 
-int RunFilterPut(TCliContext& c) {
-    const TConnection connection = ReadConnection(c);
+// The list read from --file and checked; the exit status when that ends the run, else -1.
+int CheckedFileLines(TCliContext& c, std::vector<std::string>& lines) {
     TMafEntries entries;
     int badLines = 0;
     if (int status = ReadFilterFile(c, entries, badLines); status >= 0) return status;
-    const std::vector<std::string> lines = MafTextLines(entries);
+    lines = MafTextLines(entries);
     if (!CheckLines(c, lines)) return Done(c, kExitError, AppText(AppStrings::ErrorOccurred));
-    const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
-    c.View.Summary(AppText(AppStrings::MafTitle),
-                   {AppText(AppStrings::AddressLine) + connection.address,
-                    AppText(AppStrings::UserLine) + connection.user,
-                    AppText(AppStrings::PasswordLine) + MaskText(password),
-                    Utf8ToSjis(std::to_string(lines.size()) + " entries")});
-    c.Dialogs.AnswerBy(AppText(AppStrings::MafApplyQuestion), "confirm-write",
-                       c.Arguments.Has("confirm-write"), TDialogs::Answer::Ok);
+    return -1;
+}
+
+// The summary of a write-back: the address (or addresses), user, password and entries.
+void ShowFilterPut(TCliContext& c, const std::string& addresses, const std::string& user,
+                   const std::string& password, std::size_t entries) {
+    c.View.Summary(
+        AppText(AppStrings::MafTitle),
+        {AppText(AppStrings::AddressLine) + addresses, AppText(AppStrings::UserLine) + user,
+         AppText(AppStrings::PasswordLine) + MaskText(password),
+         Utf8ToSjis(std::to_string(entries) + " entries")});
+}
+
+// Writes lines back to one access point with a module of its own; the write-back's result and
+// cause.
+struct TPutResult {
+    int result = orError;
+    std::string cause;
+    long long bytes = 0;
+};
+TPutResult PutLines(const std::vector<std::string>& lines, const TConnection& connection,
+                    const std::string& password, const TCliArguments& arguments,
+                    TProgressView& view, TDialogs& dialogs, TCancelGate& gate) {
     // Once the access point has been asked to expect the list, it gets all of it.
-    c.Gate.SetPolicy([] { return false; },
-                     [&c] { c.View.Note("the filter list is being written and goes to its end"); });
-    TnavrilDataModule module(c.Dialogs);
+    gate.SetPolicy([] { return false; },
+                   [&view] { view.Note("the filter list is being written and goes to its end"); });
+    TnavrilDataModule module(dialogs);
     TCliOperationRunner runner(module);
     TMafWriteBack target;
     target.Address = connection.address;
     target.UserName = connection.user;
     target.Password = password;
-    target.PauseMs = static_cast<int>(c.Arguments.Number("pause-ms", 2000, 0, 60000));
-    target.Pause = [&c](int milliseconds) { c.Gate.Pause(milliseconds); };
-    TCliStatusControls status(c.View, module);
+    target.PauseMs = static_cast<int>(arguments.Number("pause-ms", 2000, 0, 60000));
+    target.Pause = [&gate](int milliseconds) { gate.Pause(milliseconds); };
+    TCliStatusControls status(view, module);
     target.Listener = &status;
-    std::string cause;
-    const int result =
-        WriteBackMafText(lines, target, runner, c.Dialogs, status.TotalSizeEdit(),
-                         status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel(), &cause);
+    TPutResult put;
+    put.result = WriteBackMafText(lines, target, runner, dialogs, status.TotalSizeEdit(),
+                                  status.ProceedSizeEdit(), status.Gauge(), status.StatusLabel(),
+                                  &put.cause);
+    put.bytes = std::max(0LL, status.State().Done);
+    return put;
+}
+
+int RunFilterPut(TCliContext& c) {
+    if (SeveralAddresses(c.Arguments)) return PutFilterOnSeveral(c);
+    const TConnection connection = ReadConnection(c);
+    std::vector<std::string> lines;
+    if (int status = CheckedFileLines(c, lines); status >= 0) return status;
+    const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    ShowFilterPut(c, connection.address, connection.user, password, lines.size());
+    c.Dialogs.AnswerBy(AppText(AppStrings::MafApplyQuestion), "confirm-write",
+                       c.Arguments.Has("confirm-write"), TDialogs::Answer::Ok);
+    const TPutResult put =
+        PutLines(lines, connection, password, c.Arguments, c.View, c.Dialogs, c.Gate);
+    const int result = put.result;
+    const std::string& cause = put.cause;
     switch (result) {
         case orDone:
             return Done(c, kExitDone, AppText(AppStrings::Completed));
@@ -232,12 +267,20 @@ int RunFilterCheck(TCliContext& c) {
     return Done(c, kExitDone, Utf8ToSjis(std::to_string(lines.size()) + " entries may be written"));
 }
 
-std::vector<TCliOption> ConnectionOptions(std::vector<TCliOption> own) {
+// several: the command also runs over several access points.
+std::vector<TCliOption> ConnectionOptions(std::vector<TCliOption> own, bool several = false) {
     std::vector<TCliOption> options = {
-        {"address", "ADDRESS", "IPアドレス", "The access point's IPv4 address."},
+        {"address", "ADDRESS", "IPアドレス",
+         several ? "The access point's IPv4 address. Given more than once, the command runs on "
+                   "each of the access points."
+                 : "The access point's IPv4 address.",
+         several},
         {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
     };
     for (const TCliOption& option : PasswordOptions()) options.push_back(option);
+    if (several) {
+        for (const TCliOption& option : SeveralAddressOptions()) options.push_back(option);
+    }
     options.insert(options.end(), own.begin(), own.end());
     for (const TCliOption& option : CommonOptions()) options.push_back(option);
     return options;
@@ -249,6 +292,32 @@ const TCliOption kBadLines = {
     "no (stop) or ignore (skip it and every later one without asking)."};
 
 }  // namespace
+
+int PutFilterOnSeveral(TCliContext& c) {
+    const std::vector<std::string> addresses = GivenAddresses(c.Arguments);
+    const std::string user = c.Text.ToSjis(c.Arguments.Value("user", "root"));
+    for (const std::string& address : addresses) {
+        TOperationRequest request;
+        request.Kind = OperationKind::MacFilter;
+        request.Address = address;
+        request.UserName = user;
+        CheckedRequest(request);
+    }
+    std::vector<std::string> lines;
+    if (int status = CheckedFileLines(c, lines); status >= 0) return status;
+    const std::string password = ObtainPassword(c.Arguments, c.Text, c.Interactive);
+    const std::string addressList = AddressListText(addresses);
+    ShowFilterPut(c, addressList, user, password, lines.size());
+    if (!AskedOnce(c, AppText(AppStrings::MafApplyQuestion), "confirm-write",
+                   TDialogs::Answer::Ok)) {
+        return Done(c, kExitCancelled, AppText(AppStrings::Cancelled));
+    }
+    return RunOnAccessPoints(c, addresses, password, [&](TApContext& ap) {
+        const TPutResult put = PutLines(lines, {ap.Address, user}, ap.Password, ap.Arguments,
+                                        ap.View, ap.Dialogs, ap.Gate);
+        return FinishOnAccessPoint(ap, put.result, AppStrings::Completed, put.cause, put.bytes);
+    });
+}
 
 std::vector<TCliCommand> FilterCommands() {
     return {
@@ -274,10 +343,11 @@ std::vector<TCliCommand> FilterCommands() {
               {"confirm-write", "", "", "Answer OK to \"設定します。よろしいですか？\"."},
               {"pause-ms", "MS", "",
                "Wait this long between the update request and the list transfer (2000 when "
-               "not given)."}}),
+               "not given)."}},
+             true),
          RunFilterPut,
-         {"for ap in 192.168.0.1 192.168.0.2; do tivra-cli filter-put --address $ap "
-          "--file shop.mft --yes; done"}},
+         {"tivra-cli filter-put --address 192.168.0.1 --address 192.168.0.2 --file shop.mft "
+          "--yes"}},
         {"filter-check",
          "check a filter file without an access point",
          "Reads a filter file and checks it as filter-put would, without any network. The "

@@ -2,8 +2,10 @@
 // and 2) and "verify", which reads the image back and compares it with a file. Each runs the
 // page's check with the page's message, then the data module's operation with status controls
 // that feed the progress view.
+#include <cstring>
 #include <memory>
 
+#include "AddressList.h"
 #include "AppStrings.h"
 #include "CliCommand.h"
 #include "CliPassword.h"
@@ -16,16 +18,20 @@
 #include "ImageCompare.h"
 #include "NavrilDataModule.h"
 #include "SafeFiles.h"
+#include "SeveralCommands.h"
 #include "Utils.h"
 
 std::vector<TCliOption> LoginOptions() {
     std::vector<TCliOption> options = {
         {"address", "ADDRESS", "IPアドレス",
          "The access point's IPv4 address: four decimal parts from 0 to 255 (leading zeros "
-         "are ignored, \"010\" is ten)."},
+         "are ignored, \"010\" is ten). Given more than once, the command runs on each of "
+         "the access points.",
+         true},
         {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
     };
     for (TCliOption& option : PasswordOptions()) options.push_back(option);
+    for (TCliOption& option : SeveralAddressOptions()) options.push_back(option);
     return options;
 }
 
@@ -104,9 +110,15 @@ bool CheckedRequest(const TOperationRequest& request) {
     return check.AskOverwrite;
 }
 
-void ShowRequest(TCliContext& c, const TOperationRequest& request) {
+void ShowRequest(TCliContext& c, const TOperationRequest& request,
+                 const std::vector<std::string>& addresses) {
+    const std::string addressList = AddressListText(addresses);
     std::vector<std::string> lines;
     for (const TSummaryLine& line : SummaryLines(request)) {
+        if (!addresses.empty() && std::strcmp(line.Caption, AppStrings::AddressLine) == 0) {
+            lines.push_back(SummaryLine(line.Caption, addressList));
+            continue;
+        }
         lines.push_back(
             SummaryLine(line.Caption, line.IsFileName ? Utf8ToSjis(line.Value) : line.Value));
     }
@@ -140,6 +152,7 @@ std::string DownloadTarget(const std::string& fileName) {
 namespace {
 
 int RunUpload(TCliContext& c) {
+    if (SeveralAddresses(c.Arguments)) return UploadToSeveral(c);
     TLogin login = ReadLogin(c);
     RequireDottedAddress(login, c);
     TOperationRequest request = NetworkRequest(c, OperationKind::UploadNet, login);
@@ -175,6 +188,7 @@ int DownloadInto(TCliContext& c, TnavrilDataModule& module, const TLogin& login,
 }
 
 int RunDownload(TCliContext& c) {
+    if (SeveralAddresses(c.Arguments)) return DownloadFromSeveral(c);
     TLogin login = ReadLogin(c);
     RequireDottedAddress(login, c);
     TOperationRequest request = NetworkRequest(c, OperationKind::DownloadNet, login);
@@ -204,7 +218,9 @@ int RunDownload(TCliContext& c) {
 }
 
 int RunVerify(TCliContext& c) {
-    if (c.Arguments.Has("address") == c.Arguments.Has("port")) {
+    const bool several = SeveralAddresses(c.Arguments);
+    if (several && !c.Arguments.Has("port")) return VerifySeveral(c);
+    if (several || c.Arguments.Has("address") == c.Arguments.Has("port")) {
         throw ECliUsage("verify needs exactly one of --address and --port");
     }
     if (c.Arguments.Has("port")) return VerifyBySerial(c);
@@ -236,18 +252,23 @@ int ReportComparison(TCliContext& c, const std::string& fileName, const std::str
     TImageComparison comparison = CompareImageFiles(fileName, image);
     std::string report = ComparisonReport(comparison, fileName, source);
     if (c.Arguments.Has("report")) WriteFileReplacing(c.Arguments.Value("report"), report);
-    c.View.Fact("verify",
-                "\"identical\":" + std::string(comparison.Identical ? "true" : "false") +
-                    ",\"file_size\":" + std::to_string(comparison.FileSize) +
-                    ",\"image_size\":" + std::to_string(comparison.ImageSize) +
-                    (comparison.Identical ? std::string()
-                                          : ",\"offset\":" + std::to_string(comparison.Offset)));
-    c.View.Message("information", Utf8ToSjis(report));
+    return ShowComparison(c.View, comparison, report, fileName);
+}
+
+int ShowComparison(TProgressView& view, const TImageComparison& comparison,
+                   const std::string& report, const std::string& fileName) {
+    view.Fact("verify",
+              "\"identical\":" + std::string(comparison.Identical ? "true" : "false") +
+                  ",\"file_size\":" + std::to_string(comparison.FileSize) +
+                  ",\"image_size\":" + std::to_string(comparison.ImageSize) +
+                  (comparison.Identical ? std::string()
+                                        : ",\"offset\":" + std::to_string(comparison.Offset)));
+    view.Message("information", Utf8ToSjis(report));
     if (comparison.Identical) {
-        c.View.Result(kExitDone, AppText(AppStrings::Completed));
+        view.Result(kExitDone, AppText(AppStrings::Completed));
         return kExitDone;
     }
-    c.View.Result(kExitError, Utf8ToSjis("the access point's image differs from " + fileName));
+    view.Result(kExitError, Utf8ToSjis(ImageDiffers(fileName)));
     return kExitError;
 }
 
@@ -268,7 +289,9 @@ std::vector<TCliCommand> NetworkCommands() {
                     kPauseOption}),
               CommonOptions()),
          RunUpload,
-         {"TIVRA_PASSWORD=secret tivra-cli upload --address 192.168.0.1 --file fw.bin --yes"}},
+         {"TIVRA_PASSWORD=secret tivra-cli upload --address 192.168.0.1 --file fw.bin --yes",
+          "tivra-cli upload --addresses aps.txt --parallel 4 --stop-on-failure --file fw.bin "
+          "--password-file ~/.ap-password --yes"}},
         {"download",
          "firmware download over the network",
          "Reads the access point's firmware image over the LAN into a file. The image arrives "

@@ -25,12 +25,6 @@ double RateOf(const TProgressState& state, double minimumSeconds = 0.2) {
                                                       : 0.0;
 }
 
-int TerminalColumns(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
-    return 80;
-}
-
 // The bar form: one line per phase, redrawn in place at most ten times a second.
 class TBarView : public TProgressView {
 public:
@@ -63,33 +57,7 @@ public:
 
 private:
     void Draw(const TProgressState& state) {
-        std::string phase = text_.FromSjis(state.Phase);
-        std::string line = phase;
-        if (moving_ && (state.Done >= 0 || state.Percent > 0)) {
-            std::string numbers = " " + std::to_string(state.Percent) + "%";
-            if (state.Done >= 0) {
-                numbers += "  " + GroupedCount(state.Done);
-                if (state.Total > 0) numbers += " / " + GroupedCount(state.Total);
-                numbers += " bytes";
-            }
-            double rate = RateOf(state);
-            if (rate > 0) {
-                numbers += "  " + RateText(rate);
-                if (state.Total > state.Done) {
-                    numbers += "  " +
-                               DurationText(static_cast<double>(state.Total - state.Done) / rate) +
-                               " left";
-                }
-            }
-            // The bar takes what the line leaves beside the widest numbers, between 10 and 40
-            // cells, so that it keeps its length while the numbers change.
-            constexpr int kNumbersWidth = 64;
-            int used = static_cast<int>(state.Phase.size()) + 3 + kNumbersWidth;
-            int cells = std::clamp(TerminalColumns(err_) - used, 10, 40);
-            int filled = std::clamp(state.Percent, 0, 100) * cells / 100;
-            line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
-                    std::string(static_cast<std::size_t>(cells - filled), '.') + "]" + numbers;
-        }
+        const std::string line = BarLine(text_, state, moving_, TerminalColumns(err_));
         WriteErr("\r" + line + "\x1b[K");
         drawn_ = true;
         stale_ = false;
@@ -153,9 +121,9 @@ public:
     void PhaseChanged(const TProgressState& state) override {
         // A phase's last counts are never lost to the pacing below.
         if (unsent_) EmitProgress(last_);
-        Emit("phase", "\"text\":" + Json(state.Phase) +
-                          (state.PhaseId.empty() ? std::string()
-                                                 : ",\"id\":" + JsonString(state.PhaseId)));
+        Emit("phase",
+             "\"text\":" + Json(state.Phase) +
+                 (state.PhaseId.empty() ? std::string() : ",\"id\":" + JsonString(state.PhaseId)));
         lastPercent_ = -1;
     }
     void ProgressChanged(const TProgressState& state) override {
@@ -210,10 +178,10 @@ private:
     }
     void Emit(const std::string& event, const std::string& members) {
         std::string line = "{\"event\":" + JsonString(event);
+        if (!Address().empty()) line += ",\"address\":" + JsonString(Address());
         if (!members.empty()) line += "," + members;
         line += "}\n";
-        std::fwrite(line.data(), 1, line.size(), out_);
-        std::fflush(out_);
+        WriteOut(line);
     }
 
     int lastPercent_ = -1;
@@ -227,14 +195,54 @@ private:
 TProgressView::TProgressView(const TTerminalText& text, std::FILE* out, std::FILE* err)
     : text_(text), out_(out), err_(err) {}
 
-void TProgressView::WriteErr(const std::string& terminalText) {
-    std::fwrite(terminalText.data(), 1, terminalText.size(), err_);
-    std::fflush(err_);
+void TProgressView::Write(std::FILE* stream, const std::string& terminalText) {
+    if (output_) {
+        output_->Write(address_, stream, terminalText);
+        return;
+    }
+    std::fwrite(terminalText.data(), 1, terminalText.size(), stream);
+    std::fflush(stream);
 }
 
-void TProgressView::WriteOut(const std::string& terminalText) {
-    std::fwrite(terminalText.data(), 1, terminalText.size(), out_);
-    std::fflush(out_);
+void TProgressView::WriteErr(const std::string& terminalText) { Write(err_, terminalText); }
+
+void TProgressView::WriteOut(const std::string& terminalText) { Write(out_, terminalText); }
+
+int TerminalColumns(std::FILE* stream) {
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    return 80;
+}
+
+std::string BarLine(const TTerminalText& text, const TProgressState& state, bool moving,
+                    int columns) {
+    std::string line = text.FromSjis(state.Phase);
+    if (moving && (state.Done >= 0 || state.Percent > 0)) {
+        std::string numbers = " " + std::to_string(state.Percent) + "%";
+        if (state.Done >= 0) {
+            numbers += "  " + GroupedCount(state.Done);
+            if (state.Total > 0) numbers += " / " + GroupedCount(state.Total);
+            numbers += " bytes";
+        }
+        double rate = RateOf(state);
+        if (rate > 0) {
+            numbers += "  " + RateText(rate);
+            if (state.Total > state.Done) {
+                numbers += "  " +
+                           DurationText(static_cast<double>(state.Total - state.Done) / rate) +
+                           " left";
+            }
+        }
+        // The bar takes what the line leaves beside the widest numbers, between 10 and 40
+        // cells, so that it keeps its length while the numbers change.
+        constexpr int kNumbersWidth = 64;
+        int used = static_cast<int>(state.Phase.size()) + 3 + kNumbersWidth;
+        int cells = std::clamp(columns - used, 10, 40);
+        int filled = std::clamp(state.Percent, 0, 100) * cells / 100;
+        line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
+                std::string(static_cast<std::size_t>(cells - filled), '.') + "]" + numbers;
+    }
+    return line;
 }
 
 void TProgressView::PhaseChanged(const TProgressState&) {}

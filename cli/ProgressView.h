@@ -27,6 +27,15 @@ struct TProgressState {
     std::chrono::steady_clock::time_point PhaseStart = std::chrono::steady_clock::now();
 };
 
+// Where the views of a run over several access points write, instead of the two streams
+// themselves: one output shared by all of them, which keeps their lines whole and marks each
+// with its access point. Text is in the terminal's encoding.
+class TViewOutput {
+public:
+    virtual ~TViewOutput() = default;
+    virtual void Write(const std::string& address, std::FILE* stream, const std::string& text) = 0;
+};
+
 class TProgressView {
 public:
     enum class Kind { Bar, Lines, Json };
@@ -64,6 +73,14 @@ public:
 
     const TTerminalText& Text() const { return text_; }
 
+    // Makes the view one access point's of a run over several: its text goes to output, and its
+    // JSON events carry the address.
+    void Share(const std::string& address, std::shared_ptr<TViewOutput> output) {
+        address_ = address;
+        output_ = std::move(output);
+    }
+    const std::string& Address() const { return address_; }
+
 protected:
     void WriteErr(const std::string& terminalText);
     // The cause of a failure as the line that follows the result ("" when there is none).
@@ -73,12 +90,25 @@ protected:
     const TTerminalText& text_;
     std::FILE* out_;
     std::FILE* err_;
+
+private:
+    void Write(std::FILE* stream, const std::string& terminalText);
+
+    std::string address_;
+    std::shared_ptr<TViewOutput> output_;
 };
 
 // The form for the given output: JSON when asked for, the bar when err is a terminal, else
 // plain lines.
 std::unique_ptr<TProgressView> MakeProgressView(TProgressView::Kind kind, const TTerminalText& text,
                                                 std::FILE* out, std::FILE* err);
+
+// The progress bar's line for a state: the phase, and once the counts have moved in it
+// (moving) the bar, percentage, bytes, rate and time left, fitted to columns.
+std::string BarLine(const TTerminalText& text, const TProgressState& state, bool moving,
+                    int columns);
+// The width of the terminal on stream (80 when it cannot be told).
+int TerminalColumns(std::FILE* stream);
 
 // Text as a JSON string (UTF-8 in, quotes and escapes added).
 std::string JsonString(const std::string& utf8);

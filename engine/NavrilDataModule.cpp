@@ -51,11 +51,10 @@ int TnavrilDataModule::Ended(int result) {
 
 TOperationReport& TnavrilDataModule::Report() {
     // A report handler called outside an operation (a test driving it directly) writes to
-    // plain controls nobody reads.
+    // plain controls nobody reads, the module's own: modules on different threads share none.
     if (!report_) {
-        static TPlainText total, proceed, label;
-        static TPlainGauge gauge;
-        BeginReport(total, proceed, gauge, label);
+        idle_ = std::make_unique<TIdleControls>();
+        BeginReport(idle_->total, idle_->proceed, idle_->gauge, idle_->label);
     }
     return *report_;
 }

@@ -165,6 +165,12 @@ private:
     bool handshakeCancelled_ = false;
     void ShowPercent(int percent);
     void ShowCounts(std::int32_t doneBytes, std::int32_t totalBytes);
+    // The controls of a report made outside an operation.
+    struct TIdleControls {
+        TPlainText total, proceed, label;
+        TPlainGauge gauge;
+    };
+    std::unique_ptr<TIdleControls> idle_;
     std::unique_ptr<TStatusPageReport> page_;
     std::unique_ptr<TReportPair> report_;
 

@@ -1,5 +1,6 @@
 // The main-thread queue: one list of waiting calls, guarded by one mutex, with a condition that
-// wakes the main thread when a call arrives or a worker finishes.
+// wakes the main thread when a call arrives or a worker finishes. A thread with a TOwnQueue has
+// such a queue of its own, which its workers find through a thread-local reference.
 #include "MainThread.h"
 
 #include <chrono>
@@ -20,7 +21,9 @@ struct PendingCall {
     std::exception_ptr error;
 };
 
-struct Queue {
+}  // namespace
+
+struct mainthread_detail::TQueue {
     std::mutex mutex;
     std::condition_variable changed;  // a call was queued or a worker finished
     std::condition_variable ran;      // a queued call has run
@@ -30,11 +33,64 @@ struct Queue {
     std::function<void(TCursor)> cursorHook;
     TCursor cursor = TCursor::Default;
     std::thread::id mainThread = std::this_thread::get_id();
+    // A thread's own queue that has ended: calls go to the main thread's instead.
+    bool closed = false;
 };
+
+namespace {
+
+using Queue = mainthread_detail::TQueue;
 
 Queue& TheQueue() {
     static Queue queue;
     return queue;
+}
+
+// The queue the calling thread serves with a TOwnQueue, and the one a worker hands its calls
+// to (null: the main thread's).
+thread_local std::shared_ptr<Queue> ownQueue;
+thread_local std::shared_ptr<Queue> workerQueue;
+
+// The queue the calling thread serves, or null when it serves none.
+Queue* ServedQueue() {
+    if (ownQueue) return ownQueue.get();
+    return IsMainThread() ? &TheQueue() : nullptr;
+}
+
+// Runs every call waiting in queue, in order; true when at least one ran. With close the queue
+// closes when it is found empty.
+bool RunWaitingCalls(Queue& queue, bool close) {
+    bool any = false;
+    for (;;) {
+        PendingCall* call = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            if (queue.calls.empty()) {
+                queue.closed = close;
+                break;
+            }
+            call = queue.calls.front();
+            queue.calls.pop_front();
+        }
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            call->done = true;
+        }
+        queue.ran.notify_all();
+        any = true;
+    }
+    return any;
+}
+
+// The queue whose calls and worker ends the calling thread waits for.
+Queue& WaitedQueue() {
+    Queue* served = ServedQueue();
+    return served ? *served : TheQueue();
 }
 
 // Creates the queue while the program loads, on its first thread, so that the main thread is
@@ -53,52 +109,54 @@ bool IsMainThread() {
     return TheQueue().mainThread == std::this_thread::get_id();
 }
 
+TOwnQueue::TOwnQueue() { ownQueue = std::make_shared<Queue>(); }
+
+TOwnQueue::~TOwnQueue() {
+    // Once the queue is found empty it closes in the same step, so no call is left unserved.
+    RunWaitingCalls(*ownQueue, true);
+    ownQueue.reset();
+}
+
+std::shared_ptr<Queue> mainthread_detail::QueueForNewWorker() {
+    return ownQueue ? ownQueue : workerQueue;
+}
+
+void mainthread_detail::AdoptQueue(std::shared_ptr<Queue> queue) { workerQueue = std::move(queue); }
+
 void Synchronize(const std::function<void()>& fn) {
-    if (IsMainThread()) {
+    if (ServedQueue()) {
         fn();
         return;
     }
-    Queue& queue = TheQueue();
     PendingCall call{fn, false, nullptr};
-    std::function<void()> wake;
-    {
-        std::lock_guard<std::mutex> lock(queue.mutex);
-        queue.calls.push_back(&call);
-        wake = queue.wakeHook;
+    Queue* queue = workerQueue.get();
+    if (queue) {
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        if (queue->closed) {
+            queue = nullptr;
+        } else {
+            queue->calls.push_back(&call);
+        }
     }
-    queue.changed.notify_all();
+    std::function<void()> wake;
+    if (!queue) {
+        queue = &TheQueue();
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        queue->calls.push_back(&call);
+        wake = queue->wakeHook;
+    }
+    queue->changed.notify_all();
     if (wake) wake();
-    std::unique_lock<std::mutex> lock(queue.mutex);
-    queue.ran.wait(lock, [&] { return call.done; });
+    std::unique_lock<std::mutex> lock(queue->mutex);
+    queue->ran.wait(lock, [&] { return call.done; });
     if (call.error) std::rethrow_exception(call.error);
 }
 
 bool CheckSynchronize() {
-    // Queued calls belong to the main thread; any other thread leaves them waiting.
-    if (!IsMainThread()) return false;
-    Queue& queue = TheQueue();
-    bool any = false;
-    for (;;) {
-        PendingCall* call = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            if (queue.calls.empty()) break;
-            call = queue.calls.front();
-            queue.calls.pop_front();
-        }
-        try {
-            call->fn();
-        } catch (...) {
-            call->error = std::current_exception();
-        }
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            call->done = true;
-        }
-        queue.ran.notify_all();
-        any = true;
-    }
-    return any;
+    // Queued calls belong to the thread that serves the queue; any other thread leaves them
+    // waiting.
+    Queue* served = ServedQueue();
+    return served && RunWaitingCalls(*served, false);
 }
 
 void SetWakeMainThreadHook(std::function<void()> hook) {
@@ -142,14 +200,14 @@ TCursor ScreenCursor() {
 }
 
 void WaitForQueueActivity(int milliseconds) {
-    Queue& queue = TheQueue();
+    Queue& queue = WaitedQueue();
     std::unique_lock<std::mutex> lock(queue.mutex);
     queue.changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                            [&] { return !queue.calls.empty(); });
 }
 
 void WaitForWorkerServingQueue(TThread& thread) {
-    Queue& queue = TheQueue();
+    Queue& queue = WaitedQueue();
     // A thread that was never started never finishes: there is nothing to wait for.
     auto ended = [&] { return !thread.Started() || thread.Finished(); };
     for (;;) {
@@ -163,7 +221,11 @@ void WaitForWorkerServingQueue(TThread& thread) {
 }
 
 void mainthread_detail::NotifyWorkerFinished() {
-    Queue& queue = TheQueue();
-    { std::lock_guard<std::mutex> lock(queue.mutex); }
-    queue.changed.notify_all();
+    // The thread that started the worker waits on its own queue; once that queue has ended, the
+    // main thread may be the one waiting.
+    for (Queue* queue : {workerQueue.get(), &TheQueue()}) {
+        if (!queue) continue;
+        { std::lock_guard<std::mutex> lock(queue->mutex); }
+        queue->changed.notify_all();
+    }
 }

@@ -81,7 +81,12 @@ void TThread::Start() {
     if (freeOnTerminate) registering.lock();
     std::thread thread;
     try {
-        thread = std::thread([this] { Run(); });
+        // The worker hands its calls to the thread that starts it when that one serves a queue
+        // of its own.
+        thread = std::thread([this, queue = mainthread_detail::QueueForNewWorker()]() mutable {
+            mainthread_detail::AdoptQueue(std::move(queue));
+            Run();
+        });
     } catch (...) {
         started_ = false;  // no body runs, so no wait may expect one to finish
         throw;

@@ -25,6 +25,7 @@ TEST(ApSimPartsTest, CommandLineFillsTheOptions) {
                        "refuse",       "--fault=close-early=100",
                        "--fault",      "delay=250",
                        "--fault",      "drip=5",
+                       "--fault",      "rate=4096",
                        "--fault",      "empty-body",
                        "--fault",      "no-content-length",
                        "--fault",      "cut-body=7",
@@ -38,6 +39,7 @@ TEST(ApSimPartsTest, CommandLineFillsTheOptions) {
     EXPECT_EQ(faults.CloseEarly, 100);
     EXPECT_EQ(faults.DelayMs, 250);
     EXPECT_EQ(faults.DripMs, 5);
+    EXPECT_EQ(faults.RateBytes, 4096);
     EXPECT_EQ(faults.CutBody, 7);
     EXPECT_EQ(faults.BadLengthText, "10x");
 }
@@ -51,6 +53,7 @@ TEST(ApSimPartsTest, CommandLineMistakesAreRefused) {
              {"--fault", "close-early"},
              {"--fault", "close-early=-1"},
              {"--fault", "refuse=1"},
+             {"--fault", "rate=0"},
              {"--fault", "explode"},
              {"--image-size", "12k"},
              {"--help=yes"},

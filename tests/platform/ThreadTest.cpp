@@ -1,6 +1,7 @@
 // Worker threads and the main-thread queue: calls handed over with Synchronize run on the main
-// thread while the worker waits, exceptions stay on their side of the hand-over, and the main
-// thread's wait for a worker sleeps, serves the queue and ends when the worker has ended.
+// thread while the worker waits (or on the thread with a queue of its own that started the
+// worker), exceptions stay on their side of the hand-over, and the main thread's wait for a
+// worker sleeps, serves the queue and ends when the worker has ended.
 #include <gtest/gtest.h>
 #include <time.h>
 
@@ -140,6 +141,41 @@ TEST_F(TThreadTest, OnlyTheMainThreadRunsQueuedCalls) {
     EXPECT_FALSE(otherRanSome);
     WaitForWorkerServingQueue(worker);
     EXPECT_TRUE(ran);
+}
+
+TEST_F(TThreadTest, AThreadWithItsOwnQueueServesTheWorkersItStarts) {
+    TWatchdog watchdog("own queue");
+    std::thread::id owner, ranOn, lateRanOn;
+    std::mutex mutex;
+    std::condition_variable goChanged;
+    bool go = false;
+    // The second worker calls only once the queue of the thread that started it has ended.
+    TBodyThread late([&](TBodyThread& self) {
+        std::unique_lock<std::mutex> lock(mutex);
+        goChanged.wait(lock, [&] { return go; });
+        lock.unlock();
+        self.Synchronize([&] { lateRanOn = std::this_thread::get_id(); });
+    });
+    std::thread side([&] {
+        TOwnQueue queue;
+        owner = std::this_thread::get_id();
+        TBodyThread worker([&](TBodyThread& self) {
+            self.Synchronize([&] { ranOn = std::this_thread::get_id(); });
+        });
+        worker.Start();
+        late.Start();
+        WaitForWorkerServingQueue(worker);
+    });
+    side.join();
+    EXPECT_EQ(ranOn, owner);
+    EXPECT_FALSE(CheckSynchronize());  // the main thread's queue never saw that call
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        go = true;
+    }
+    goChanged.notify_all();
+    WaitForWorkerServingQueue(late);
+    EXPECT_EQ(lateRanOn, std::this_thread::get_id());
 }
 
 TEST_F(TThreadTest, AnExceptionInASynchronizedCallReachesTheWorker) {

@@ -57,6 +57,8 @@ bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string&
         std::int64_t bytes = 0;
         ok = ParseCount(value, bytes) && bytes > 0 && bytes <= (1 << 26);
         faults.ReceiveBuffer = static_cast<int>(bytes);
+    } else if (name == "rate") {
+        ok = ParseCount(value, faults.RateBytes) && faults.RateBytes > 0;
     } else if (name == "cut-body") {
         ok = ParseCount(value, faults.CutBody);
     } else if (name == "delay") {
@@ -117,7 +119,7 @@ std::vector<TApSimOption> NetworkOptions() {
          }},
         {"--fault", true,
          "refuse | listen-always | close-early=N | stall=N | reset-at=N | end-at=N | "
-         "receive-buffer=N | delay=MS | drip=MS | "
+         "receive-buffer=N | rate=BYTES | delay=MS | drip=MS | "
          "empty-body | no-content-length | cut-body=N | bad-content-length[=TEXT] (repeatable)",
          [](const std::string& value, TApSimOptions& options, std::string& error) {
              return ParseApSimFault(value, options.Faults, error);

@@ -18,6 +18,7 @@ struct TApSimFaults {
     std::int64_t EndAt = -1;        // port 8765 ends its side in order after this many bytes
                                     // and reads nothing more, keeping the connection open
     int ReceiveBuffer = 0;          // port 8765's receive buffer in bytes (0: the system's)
+    std::int64_t RateBytes = 0;     // port 8765 takes at most this many bytes a second (0: any)
     int DelayMs = 0;                // every HTTP reply waits this long first
     int DripMs = 0;                 // HTTP bodies go out in 1024-byte pieces, pausing between
     bool EmptyBody = false;         // HTTP replies have an empty body
@@ -66,6 +67,6 @@ bool ParseApSimOptions(const std::vector<TApSimOption>& table,
 std::string ApSimUsage(const std::vector<TApSimOption>& table);
 
 // Parses a fault ("refuse", "listen-always", "close-early=N", "stall=N", "reset-at=N",
-// "end-at=N", "receive-buffer=N", "delay=MS", "drip=MS",
+// "end-at=N", "receive-buffer=N", "rate=BYTES", "delay=MS", "drip=MS",
 // "empty-body", "no-content-length", "cut-body=N", "bad-content-length[=TEXT]") into faults.
 bool ParseApSimFault(const std::string& text, TApSimFaults& faults, std::string& error);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 
@@ -99,7 +100,7 @@ bool TApSimStreamSide::Arm(TStreamMode mode, std::string& error) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (listener_ < 0 && !options_.Faults.Refuse) {
             listener_ = OpenListener(options_.Address, options_.StreamPort,
-                                 options_.Faults.ReceiveBuffer, error);
+                                     options_.Faults.ReceiveBuffer, error);
             if (listener_ < 0) return false;
         }
         // An earlier arming that no connection has come for is replaced; one whose connection
@@ -188,6 +189,23 @@ bool TApSimStreamSide::WaitReady(int fd, short events) {
     }
 }
 
+bool TApSimStreamSide::WaitUntilPaced(std::chrono::steady_clock::time_point start,
+                                      std::size_t bytes) {
+    const auto due =
+        start +
+        std::chrono::microseconds(static_cast<std::int64_t>(
+            static_cast<double>(bytes) * 1e6 / static_cast<double>(options_.Faults.RateBytes)));
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            due - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return true;
+        pollfd entry{wake_, POLLIN, 0};
+        if (poll(&entry, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
+        if (stopping_) return false;
+        if (entry.revents) DrainWake();
+    }
+}
+
 TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
     TApSimStream stream;
     stream.Direction = "received";
@@ -201,8 +219,14 @@ TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
         }
     }
     std::string piece(PieceSize, '\0');
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
         std::size_t want = PieceSize;
+        // A paced receiver takes a twentieth of a second's worth at a time.
+        if (faults.RateBytes > 0) {
+            want = std::clamp<std::size_t>(static_cast<std::size_t>(faults.RateBytes / 20), 1024,
+                                           PieceSize);
+        }
         if (limit >= 0) {
             std::int64_t left = limit - static_cast<std::int64_t>(stream.Data.size());
             if (left <= 0) {
@@ -225,6 +249,7 @@ TApSimStream TApSimStreamSide::Receive(int connection, bool take) {
             break;
         }
         stream.Data.append(piece.data(), static_cast<std::size_t>(received));
+        if (faults.RateBytes > 0 && !WaitUntilPaced(start, stream.Data.size())) break;
     }
     if (!take) return stream;
     stream.Kind =

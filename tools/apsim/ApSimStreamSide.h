@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -53,6 +54,9 @@ private:
     bool WaitReady(int fd, short events);
     void Wake();
     void DrainWake();
+    // Waits until bytes received since start are no more than the paced rate allows; false when
+    // the simulator stops meanwhile.
+    bool WaitUntilPaced(std::chrono::steady_clock::time_point start, std::size_t bytes);
     std::string Keep(const std::string& data);
 
     const TApSimOptions options_;
