@@ -78,15 +78,39 @@ bool SerialDeviceHeldByAnotherOpen(const std::string& path) {
     return false;
 }
 
-std::string SerialAdapterLatencyTimer(const std::string& path) {
+namespace {
+
+// The first line of the device's sysfs attribute (relative to /sys/class/tty/NAME/), or "".
+std::string TtySysfsLine(const std::string& path, const std::string& attribute) {
     char resolved[PATH_MAX];
-    std::string timer;
+    std::string line;
     if (realpath(path.c_str(), resolved)) {
         const std::string name = std::strrchr(resolved, '/') + 1;
-        std::ifstream file("/sys/class/tty/" + name + "/device/latency_timer");
-        std::getline(file, timer);
+        std::ifstream file("/sys/class/tty/" + name + "/" + attribute);
+        std::getline(file, line);
     }
-    return timer;
+    return line;
+}
+
+}  // namespace
+
+std::string SerialAdapterLatencyTimer(const std::string& path) {
+    return TtySysfsLine(path, "device/latency_timer");
+}
+
+std::string LowLatencyFromSysfs(const std::string& portFlags, const std::string& latencyTimer) {
+    if (!latencyTimer.empty()) {
+        return "latency timer " + latencyTimer + " ms" +
+               (latencyTimer == "1" ? " (low latency on)" : " (low latency off)");
+    }
+    char* end = nullptr;
+    const unsigned long flags = std::strtoul(portFlags.c_str(), &end, 16);
+    if (portFlags.empty() || *end != '\0') return "";
+    return (flags & ASYNC_LOW_LATENCY) ? "low latency on" : "low latency off";
+}
+
+std::string SerialLowLatencyShown(const std::string& path) {
+    return LowLatencyFromSysfs(TtySysfsLine(path, "flags"), SerialAdapterLatencyTimer(path));
 }
 
 TSerialDevice::~TSerialDevice() {

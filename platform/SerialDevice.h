@@ -114,6 +114,14 @@ bool SerialDeviceHeldByAnotherOpen(const std::string& path);
 // device without one (on-board ports, pseudo-terminals).
 std::string SerialAdapterLatencyTimer(const std::string& path);
 
+// The low-latency setting a driver shows in sysfs without an open: the serial core's port flags
+// (/sys/class/tty/NAME/flags, hex, the low-latency bit) or a USB adapter's latency timer (1 ms
+// is what the low-latency request sets). The setting stays with the device after the open that
+// asked for it. Empty when the driver shows neither (pseudo-terminals).
+std::string SerialLowLatencyShown(const std::string& path);
+// The same from the two sysfs texts (either may be empty).
+std::string LowLatencyFromSysfs(const std::string& portFlags, const std::string& latencyTimer);
+
 // Line settings to and from termios. CommStateToTermios keeps everything of t that the record
 // does not describe and puts the port into raw mode; false (errno EINVAL) when the record asks
 // for something the line cannot do: an unknown baud rate, a byte size outside 5..8, 1.5 stop bits

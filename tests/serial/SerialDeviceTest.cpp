@@ -303,3 +303,20 @@ TEST(SerialDeviceEvents, ReceivedCharactersAreAnEdgeNotALevel) {
     ASSERT_TRUE(device.ClearCommError(&errors, nullptr));
     EXPECT_EQ(errors, CE_IOE);
 }
+
+TEST(SerialLowLatency, ReadFromWhatTheDriverShowsInSysfs) {
+    const struct {
+        const char* flags;
+        const char* timer;
+        const char* shown;
+    } cases[] = {
+        {"0x11000040", "", "low latency off"},  // a 16550 port as the serial core shows it
+        {"0x11002040", "", "low latency on"},
+        {"", "16", "latency timer 16 ms (low latency off)"},  // a USB adapter's default
+        {"", "1", "latency timer 1 ms (low latency on)"},
+        {"", "", ""},  // a pseudo-terminal shows neither
+        {"garbage", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LowLatencyFromSysfs(c.flags, c.timer), c.shown) << c.flags << "/" << c.timer;
+}
