@@ -77,8 +77,9 @@ int ReportComparison(TCliContext& c, const std::string& fileName, const std::str
 // "verify --port": the serial download into a private scratch file, then the comparison.
 int VerifyBySerial(TCliContext& c);
 
-// The access point's login: --address, --user and the password's options.
-std::vector<TCliOption> LoginOptions();
+// The access point's login: --address, --user and the password's options; with several, the
+// address may be given more than once, with the options of runs over several access points.
+std::vector<TCliOption> LoginOptions(bool several = true);
 
 // Options every command has (--yes, --json, --log, --help).
 std::vector<TCliOption> CommonOptions();

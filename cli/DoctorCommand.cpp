@@ -79,7 +79,7 @@ int RunDoctor(TCliContext& c) {
 }  // namespace
 
 std::vector<TCliCommand> DoctorCommands() {
-    std::vector<TCliOption> options = LoginOptions();
+    std::vector<TCliOption> options = LoginOptions(false);
     options.push_back({"port", "PORT", "シリアルポート",
                        "A serial port to check (COM1..COM4 or a device). Without it COM1 to COM4 "
                        "are checked as \"ports\" lists them, and a "

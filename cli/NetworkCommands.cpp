@@ -21,17 +21,22 @@
 #include "SeveralCommands.h"
 #include "Utils.h"
 
-std::vector<TCliOption> LoginOptions() {
+std::vector<TCliOption> LoginOptions(bool several) {
+    const std::string address =
+        "The access point's IPv4 address: four decimal parts from 0 to 255 (leading zeros are "
+        "ignored, \"010\" is ten).";
     std::vector<TCliOption> options = {
         {"address", "ADDRESS", "IPアドレス",
-         "The access point's IPv4 address: four decimal parts from 0 to 255 (leading zeros "
-         "are ignored, \"010\" is ten). Given more than once, the command runs on each of "
-         "the access points.",
-         true},
+         several ? address + " Given more than once, the command runs on each of the access "
+                             "points."
+                 : address,
+         several},
         {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
     };
     for (TCliOption& option : PasswordOptions()) options.push_back(option);
-    for (TCliOption& option : SeveralAddressOptions()) options.push_back(option);
+    if (several) {
+        for (TCliOption& option : SeveralAddressOptions()) options.push_back(option);
+    }
     return options;
 }
 
