@@ -1,5 +1,6 @@
 // THTTPGet: the HTTP request component. It performs one HTTP GET or POST at a time on a worker
-// (THTTPGetThread) and reports the outcome through events on the main thread. The operations
+// (THTTPGetThread) and reports the outcome through events on the thread that owns it (the main
+// thread, or the thread of one access point in tivra-cli's runs over several). The operations
 // engine posts the firmware update request with it, and the main window fetches the access
 // point's MAC address filter list.
 //
@@ -20,14 +21,15 @@
 // clear text either way.
 //
 // The reply body arrives in blocks of at most 1025 bytes (each block full but the last), one
-// OnProgress per block, run on the main thread while the worker waits. A text reply larger than
+// OnProgress per block, run on the owning thread while the worker waits. A text reply larger than
 // 16 MiB fails. A reply cut short of its announced size fails, and so does one whose
 // Content-Length is not a decimal number. Without BinaryData a missing Content-Length is fine.
 //
-// The component lives on the main thread. Destroying it cancels a running request; no event
-// reaches it afterwards, and destruction never waits for the worker. A worker that was waiting
-// for the main thread at that moment ends once the main thread serves its queue again; at the
-// end of the program WaitForHTTPGetThreads lets such workers finish.
+// The component lives on one thread: the one whose queue serves its worker (platform's
+// MainThread: the main thread, or a thread with a queue of its own). Destroying it cancels a
+// running request; no event reaches it afterwards, and destruction never waits for the worker. A
+// worker that was waiting for that queue at that moment ends once the queue is served again or
+// has gone; at the end of the program WaitForHTTPGetThreads lets such workers finish.
 #pragma once
 
 #include <cstdint>
