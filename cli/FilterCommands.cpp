@@ -267,20 +267,10 @@ int RunFilterCheck(TCliContext& c) {
     return Done(c, kExitDone, Utf8ToSjis(std::to_string(lines.size()) + " entries may be written"));
 }
 
-// several: the command also runs over several access points.
+// The login's options (several: the command also runs over several access points), the
+// command's own, then those every command has.
 std::vector<TCliOption> ConnectionOptions(std::vector<TCliOption> own, bool several = false) {
-    std::vector<TCliOption> options = {
-        {"address", "ADDRESS", "IPアドレス",
-         several ? "The access point's IPv4 address. Given more than once, the command runs on "
-                   "each of the access points."
-                 : "The access point's IPv4 address.",
-         several},
-        {"user", "NAME", "ユーザ名", "The access point's user name; \"root\" when not given."},
-    };
-    for (const TCliOption& option : PasswordOptions()) options.push_back(option);
-    if (several) {
-        for (const TCliOption& option : SeveralAddressOptions()) options.push_back(option);
-    }
+    std::vector<TCliOption> options = LoginOptions(several);
     options.insert(options.end(), own.begin(), own.end());
     for (const TCliOption& option : CommonOptions()) options.push_back(option);
     return options;

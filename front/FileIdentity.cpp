@@ -88,50 +88,33 @@ TFileIdentity IdentifyFile(const std::string& path) {
     return identity;
 }
 
-const char* FileKindId(TFileKind kind) {
-    switch (kind) {
-        case TFileKind::Unreadable:
-            return "unreadable";
-        case TFileKind::Unknown:
-            return "unknown";
-        case TFileKind::RawImage:
-            return "raw-image";
-        case TFileKind::BoundFirmware:
-            return "bound-firmware";
-        case TFileKind::FilterContainer:
-            return "filter-container";
-        case TFileKind::BiosUpdate:
-            return "bios-update";
-        case TFileKind::KemcmprsContainer:
-            return "kemcmprs-container";
-        case TFileKind::FilterFile:
-            return "filter-file";
-        case TFileKind::Settings8019:
-            return "settings-file";
-    }
-    return "unknown";
+namespace {
+
+// Each kind's key for programs and its caption for people.
+struct TKindNames {
+    TFileKind kind;
+    const char* id;
+    const char* caption;
+};
+constexpr TKindNames kKindNames[] = {
+    {TFileKind::Unreadable, "unreadable", "cannot be read"},
+    {TFileKind::Unknown, "unknown", "not a kind the operations know"},
+    {TFileKind::RawImage, "raw-image", "raw firmware image"},
+    {TFileKind::BoundFirmware, "bound-firmware", "bound firmware file"},
+    {TFileKind::FilterContainer, "filter-container", "bound filter list (MAF.DAT)"},
+    {TFileKind::BiosUpdate, "bios-update", "BIOS update file"},
+    {TFileKind::KemcmprsContainer, "kemcmprs-container", "KEMCMPRS container"},
+    {TFileKind::FilterFile, "filter-file", "filter file"},
+    {TFileKind::Settings8019, "settings-file", "Ethernet controller settings file"},
+};
+
+const TKindNames& KindNames(TFileKind kind) {
+    for (const TKindNames& names : kKindNames)
+        if (names.kind == kind) return names;
+    return kKindNames[1];  // Unknown
 }
 
-const char* FileKindCaption(TFileKind kind) {
-    switch (kind) {
-        case TFileKind::Unreadable:
-            return "cannot be read";
-        case TFileKind::Unknown:
-            return "not a kind the operations know";
-        case TFileKind::RawImage:
-            return "raw firmware image";
-        case TFileKind::BoundFirmware:
-            return "bound firmware file";
-        case TFileKind::FilterContainer:
-            return "bound filter list (MAF.DAT)";
-        case TFileKind::BiosUpdate:
-            return "BIOS update file";
-        case TFileKind::KemcmprsContainer:
-            return "KEMCMPRS container";
-        case TFileKind::FilterFile:
-            return "filter file";
-        case TFileKind::Settings8019:
-            return "Ethernet controller settings file";
-    }
-    return "";
-}
+}  // namespace
+
+const char* FileKindId(TFileKind kind) { return KindNames(kind).id; }
+const char* FileKindCaption(TFileKind kind) { return KindNames(kind).caption; }
