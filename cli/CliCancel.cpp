@@ -6,13 +6,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 
 namespace {
 
-volatile std::sig_atomic_t cancelRequested = 0;
+// The signal may arrive on any thread of a run over several access points while the main
+// thread reads the flag: a lock-free atomic is both safe in the handler and free of a race.
+std::atomic<int> cancelRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 // A pipe the handler writes a byte into, so that a wait on the terminal wakes even when the
 // signal came just before the wait began.
 int wakePipe[2] = {-1, -1};
